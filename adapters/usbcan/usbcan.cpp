@@ -1,0 +1,1 @@
+// Adapter library over Qt SerialBus.

@@ -1,0 +1,3 @@
+#include "app/loading_form.h"
+
+int ShowStatus(const QString &, int) { return 0; }

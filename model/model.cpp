@@ -1,0 +1,1 @@
+// Device description model.

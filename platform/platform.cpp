@@ -1,0 +1,1 @@
+// Platform stand-ins: profile file, timers, run-time libraries, version table, colours, pictures.

@@ -1,0 +1,1 @@
+// Line service and event archive.

@@ -1,0 +1,353 @@
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "model/config_loader.h"
+#include "tests/model/model_fixture.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+QString Catalogue(const QString &devices)
+{
+    return "<Root><DeviceList>" + devices + "</DeviceList></Root>";
+}
+
+CXmlNode Element(CXmlDocument &doc, const QString &attrs)
+{
+    doc.loadFromBytes(("<E " + attrs + "/>").toUtf8());
+    return doc.documentElement();
+}
+
+} // namespace
+
+TEST(Conversions, DecimalIntegers)
+{
+    struct Case {
+        const char *text;
+        std::optional<int> value;
+    } cases[] = {
+        {"0", 0},          {"42", 42},           {"+7", 7},       {"-15", -15},      {"007", 7},
+        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt}, {"99999999999999999999", std::nullopt}, {"", std::nullopt},
+        {"-", std::nullopt}, {"abc", std::nullopt}, {"12a", std::nullopt}, {" 5", std::nullopt},
+        {"0x1F", std::nullopt}, {"$1F", std::nullopt}, {"1.5", std::nullopt}, {"٣", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ParseDecimalInt(QString::fromUtf8(c.text)), c.value) << c.text;
+}
+
+TEST(Conversions, LenientStrictFlagAndByte)
+{
+    CXmlDocument doc;
+    CXmlNode e = Element(doc, "n='12' bad='abc' neg='-3' big='300' zero='0' empty=''");
+    EXPECT_EQ(XmlLenientInt(e, "n", 1), 12);
+    EXPECT_EQ(XmlLenientInt(e, "bad", 1), 1);
+    EXPECT_EQ(XmlLenientInt(e, "empty", 50), 50);
+    EXPECT_EQ(XmlLenientInt(e, "missing", 50), 50);
+    EXPECT_EQ(XmlStrictInt(e, "neg", 0), -3);
+    EXPECT_EQ(XmlStrictInt(e, "missing", 1), 1);
+    EXPECT_THROW(XmlStrictInt(e, "bad", 0), CConvertError);
+    EXPECT_THROW(XmlStrictInt(e, "empty", 0), CConvertError);
+    EXPECT_TRUE(XmlFlag(e, "big", false));
+    EXPECT_TRUE(XmlFlag(e, "neg", false));
+    EXPECT_FALSE(XmlFlag(e, "zero", true));
+    EXPECT_TRUE(XmlFlag(e, "missing", true));
+    EXPECT_THROW(XmlFlag(e, "bad", false), CConvertError);
+    EXPECT_EQ(XmlByte(e, "big", 0), 44);  // 300 keeps its low 8 bits
+    EXPECT_EQ(XmlByte(e, "neg", 0), 253);
+    EXPECT_THROW(XmlByte(e, "bad", 0), CConvertError);
+    EXPECT_EQ(XmlText(e, "n"), "12");
+    EXPECT_EQ(XmlText(e, "missing", "00"), "00");
+    EXPECT_EQ(XmlText(e, "empty", "00"), "");
+}
+
+TEST(Loader, DefaultsOfEveryElement)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Device><Table><Parameter><Item/><ItemValue/></Parameter></Table>"
+        "<Table type='key'><Key><Key_hos/></Key></Table>"
+        "<Table type='pass'><Pass><Pass_hos/></Pass></Table></Device>"));
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(path, tree));
+
+    CTreeNode *dn = tree.firstNode();
+    const CDevice &d = *dn->device();
+    EXPECT_EQ(d.kind, "Device");
+    EXPECT_TRUE(d.name.isEmpty() && d.version.isEmpty());
+    EXPECT_EQ(d.device_id, 0);
+    EXPECT_EQ(d.device_addr, 0);
+    EXPECT_EQ(dn->imageIndex, imgDevice);
+
+    CTreeNode *tn = dn->firstChild();
+    const CTable &t = *tn->table();
+    EXPECT_EQ(t.kind, "Table");
+    EXPECT_EQ(t.type, "table");
+    EXPECT_EQ(t.can_type, 1);
+    EXPECT_EQ(t.columns, 1);
+    EXPECT_EQ(t.column_width, 50);
+    EXPECT_EQ(t.can_data_size, 0);
+    EXPECT_EQ(t.max_key_count, 1);
+    EXPECT_EQ(tn->imageIndex, imgParamTable);
+
+    CTreeNode *pn = tn->firstChild();
+    const CParameter &p = *pn->parameter();
+    EXPECT_EQ(p.kind, "Parameter");
+    EXPECT_TRUE(p.name.isEmpty() && p.type.isEmpty() && p.address.isEmpty() && p.default_value.isEmpty());
+    EXPECT_EQ(p.can_id_razdel, 0);
+    EXPECT_EQ(p.address_bit, 0);
+    EXPECT_EQ(p.min_value, 0);
+    EXPECT_EQ(p.max_value, 0);
+    EXPECT_EQ(p.formula, 0);
+    EXPECT_EQ(pn->imageIndex, imgParameter);
+    ASSERT_EQ(pn->childCount(), 2);
+    EXPECT_EQ(pn->child(0)->item()->kind, "Item");
+    EXPECT_EQ(pn->child(1)->item()->kind, "ItemValue");
+    EXPECT_EQ(pn->child(1)->imageIndex, imgItem);
+
+    CTreeNode *keyTable = tn->nextSibling();
+    EXPECT_EQ(keyTable->imageIndex, imgKeyTable);
+    CTreeNode *kn = keyTable->firstChild();
+    const CKey &k = *kn->key();
+    EXPECT_EQ(k.kind, "Key");
+    EXPECT_EQ(k.id, 0);
+    EXPECT_FALSE(k.master);
+    EXPECT_EQ(k.hos_count, 0);
+    EXPECT_EQ(kn->imageIndex, imgKey);
+    ASSERT_EQ(k.hos_chk.size(), 1u);
+    EXPECT_FALSE(k.hos_chk[0]);
+    EXPECT_EQ(kn->firstChild()->text, "ШС0 (0)");
+    EXPECT_EQ(kn->firstChild()->imageIndex, imgLoopFlag);
+
+    CTreeNode *passTable = keyTable->nextSibling();
+    EXPECT_EQ(passTable->imageIndex, imgPassTable);
+    const CPass &ps = *passTable->firstChild()->pass();
+    EXPECT_EQ(ps.kind, "Pass");
+    EXPECT_FALSE(ps.administrator || ps.disabled || ps.access || ps.hos_key);
+    EXPECT_EQ(passTable->firstChild()->imageIndex, imgPass);
+    EXPECT_EQ(ps.hos_chk.size(), 1u);
+}
+
+TEST(Loader, AttributesAsWritten)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Device name='Тиврон-А' version='3.0' device_id='14' device_addr='5'>"
+        " <Table type='table' name='T' can_type='4' columns='abc' column_width='-7' can_data_size='3' max_key_count='x'>"
+        "  <Parameter name='P' type='числовой' can_id_razdel='q' address='6' address_bit='16' default_value='1' "
+        "   min_value='-20' max_value='+100' formula='-20'/>"
+        " </Table>"
+        " <Table type='other' name='O'/>"
+        "</Device>"));
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(path, tree));
+    const CDevice &d = *tree.firstNode()->device();
+    EXPECT_EQ(d.name, "Тиврон-А");
+    EXPECT_EQ(d.version, "3.0");
+    EXPECT_EQ(d.device_id, 14);
+    EXPECT_EQ(d.device_addr, 5);
+    const CTable &t = *tree.firstNode()->firstChild()->table();
+    EXPECT_EQ(t.can_type, 4);
+    EXPECT_EQ(t.columns, 1); // abc: the default
+    EXPECT_EQ(t.column_width, -7);
+    EXPECT_EQ(t.can_data_size, 3);
+    EXPECT_EQ(t.max_key_count, 1);
+    const CParameter &p = *tree.firstNode()->firstChild()->firstChild()->parameter();
+    EXPECT_EQ(p.can_id_razdel, 0);
+    EXPECT_EQ(p.address, "6");
+    EXPECT_EQ(p.address_bit, 16);
+    EXPECT_EQ(p.min_value, -20);
+    EXPECT_EQ(p.max_value, 100);
+    EXPECT_EQ(p.formula, -20);
+    // A table of another type has no picture of its own: it shows picture 0.
+    EXPECT_EQ(tree.firstNode()->lastChild()->imageIndex, 0);
+    EXPECT_EQ(tree.firstNode()->lastChild()->table()->type, "other");
+}
+
+TEST(Loader, TabAddrAndLoopFlagsKeepDocumentOrder)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Device name='D'><Table name='T' columns='3'>"
+        "<TabAddr value='01'/><!-- a comment --><TabAddr value='02'/><TabAddr/></Table>"
+        "<Table type='key' name='K'><Key name='k' hos_count='2'>"
+        "<Key_hos id='1' chk='1'/><Key_hos id='2' chk='0'/><Key_hos id='3' chk='7'/><Key_hos id='4' chk='0'/>"
+        "</Key></Table>"
+        "<Table type='pass' name='P'><Pass name='p' hos_count='2'><Pass_hos id='1' chk='0'/><Pass_hos id='2' chk='1'/>"
+        "</Pass></Table></Device>"));
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(path, tree));
+    CTreeNode *t = tree.firstNode()->firstChild();
+    EXPECT_EQ(t->table()->tab_addr, QStringList({"01", "02", "00"}));
+    EXPECT_FALSE(t->hasChildren()); // TabAddr adds no node
+
+    CTreeNode *k = t->nextSibling()->firstChild();
+    EXPECT_EQ(k->key()->hos_chk, std::vector<bool>({true, false, true, false}));
+    EXPECT_EQ(Texts(k->firstChild()), QStringList({"ШС1 (1)", "ШС2 (0)", "ШС3 (1)", "ШС4 (0)"}));
+    EXPECT_TRUE(k->firstChild()->loopFlag());
+    EXPECT_FALSE(k->child(1)->loopFlag());
+    EXPECT_EQ(k->child(2)->key(), nullptr);
+
+    CTreeNode *p = t->nextSibling()->nextSibling()->firstChild();
+    EXPECT_EQ(p->pass()->hos_chk, std::vector<bool>({false, true}));
+    EXPECT_EQ(Texts(p->firstChild()), QStringList({"ШС1 (0)", "ШС2 (1)"}));
+}
+
+TEST(Loader, LoopFlagsAndAddressesOutOfPlaceArePassedOver)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Key_hos id='1' chk='1'/><TabAddr value='09'/>"
+        "<Device name='D'><Key_hos id='1' chk='1'/><Pass_hos id='x' chk='y'/>"
+        "<Table name='T'><Key name='k'><Pass_hos id='1' chk='1'/><TabAddr value='05'/></Key>"
+        "<Parameter name='P'><Key_hos id='1' chk='1'/></Parameter></Table></Device>"));
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(path, tree));
+    ASSERT_EQ(tree.count(), 1);
+    CTreeNode *d = tree.firstNode();
+    ASSERT_EQ(d->childCount(), 1);
+    CTreeNode *t = d->firstChild();
+    EXPECT_TRUE(t->table()->tab_addr.isEmpty());
+    EXPECT_TRUE(t->firstChild()->key()->hos_chk.empty());
+    EXPECT_FALSE(t->firstChild()->hasChildren());
+    EXPECT_FALSE(t->lastChild()->hasChildren());
+}
+
+TEST(Loader, NestedDeviceGoesBesideItsParent)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Device name='A'><Table name='T'><Device name='B'/></Table><Device name='C'/></Device>"));
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(path, tree));
+    // B is read under T's node, so it goes beside T; C is read under A, so it goes beside A.
+    EXPECT_EQ(TopTexts(tree), QStringList({"A", "C"}));
+    EXPECT_EQ(Texts(tree.firstNode()->firstChild()), QStringList({"T", "B"}));
+}
+
+TEST(Loader, FilesThatLeaveTheTreeAlone)
+{
+    ModelFixture fx;
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(fx.writeXml("a.xml", Catalogue("<Device name='Old'/>")), tree));
+
+    // A document element without children: the tree keeps what it held, silently.
+    EXPECT_FALSE(LoadXmlToTree(fx.writeXml("empty.xml", "<Root/>"), tree));
+    EXPECT_FALSE(LoadXmlToTree(fx.writeXml("blank.xml", "<Root>\n   \n</Root>"), tree));
+    EXPECT_TRUE(fx.messages.empty());
+
+    // Not well-formed, missing, or not XML at all: the message, and the tree is unchanged.
+    const QString broken = fx.writeXml("broken.xml", "<Root><DeviceList><Device name='X'></DeviceList></Root>");
+    const QString entity = fx.writeXml("entity.xml", "<Root><Device name='&undefined;'/></Root>");
+    for (const QString &path : {broken, entity, fx.write("none.xml", ""), fx.write("bin.xml", "\x01\x02garbage"),
+                                QString(fx.write("x", "") + ".missing")}) {
+        fx.messages.clear();
+        EXPECT_FALSE(LoadXmlToTree(path, tree)) << path.toStdString();
+        ASSERT_EQ(fx.messages.size(), 1u) << path.toStdString();
+        EXPECT_TRUE(fx.messages[0].text.startsWith("Файл проекта не распознан.\n"));
+        EXPECT_GT(fx.messages[0].text.size(), QString("Файл проекта не распознан.\n").size());
+        EXPECT_EQ(fx.messages[0].kind, mtError);
+        EXPECT_EQ(fx.messages[0].buttons, MsgButtons(mbOK));
+        EXPECT_EQ(TopTexts(tree), QStringList({"Old"}));
+    }
+}
+
+TEST(Loader, NotANumberEndsTheLoadAndKeepsEarlierNodes)
+{
+    ModelFixture fx;
+    const QString path = fx.writeXml("d.xml", Catalogue(
+        "<Device name='A'><Table name='T'><Parameter name='P1'/>"
+        "<Parameter name='P2' min_value='abc'/><Parameter name='P3'/></Table></Device>"
+        "<Device name='B'/>"));
+    CTree tree;
+    tree.addChild(nullptr, "Old");
+    try {
+        LoadXmlToTree(path, tree);
+        FAIL() << "no error";
+    } catch (const CConvertError &e) {
+        const QString text = QString::fromUtf8(e.what());
+        EXPECT_TRUE(text.contains("'abc'"));
+        EXPECT_TRUE(text.contains("min_value"));
+        EXPECT_TRUE(text.contains("Parameter"));
+    }
+    EXPECT_EQ(TopTexts(tree), QStringList({"A"}));
+    EXPECT_EQ(Texts(tree.firstNode()->firstChild()->firstChild()), QStringList({"P1"}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(Loader, WhiteSpaceIsNoNodeButCommentsAndOtherElementsPassThrough)
+{
+    CXmlDocument doc;
+    doc.loadFromBytes("<Root>\n  <!-- c -->\n  <A>\r\n\t</A>  text  <B/>\n</Root>");
+    CXmlNode root = doc.documentElement();
+    QStringList names;
+    for (CXmlNode c = root.firstChild(); c; c = c.nextSibling())
+        names << c.nodeName();
+    EXPECT_EQ(names, QStringList({"#comment", "A", "#text", "B"}));
+    EXPECT_EQ(root.childCount(), 4);
+    EXPECT_FALSE(root.firstChildNamed("A").hasChildNodes());
+    EXPECT_EQ(root.child(3).nodeName(), "B");
+    EXPECT_TRUE(root.child(4).isNull());
+    // The document keeps its layout for a save.
+    EXPECT_TRUE(doc.toBytes().contains("<A>\n\t</A>"));
+}
+
+TEST(Loader, NeverReachesOutsideTheFile)
+{
+    ModelFixture fx;
+    const QString secret = fx.write("secret.txt", "SECRET");
+    const QString path = fx.write("xxe.xml",
+        ("<?xml version='1.0'?><!DOCTYPE Root [<!ENTITY ext SYSTEM 'file://" + secret.toUtf8() +
+         "'><!ENTITY net SYSTEM 'http://127.0.0.1:1/x'>]>"
+         "<Root><DeviceList><Device name='A&ext;&net;'/></DeviceList></Root>"));
+    CTree tree;
+    LoadXmlToTree(path, tree);
+    tree.forEach([](const CTreeNode *n) { EXPECT_FALSE(n->text.contains("SECRET")); });
+}
+
+TEST(Loader, Windows1251Catalogue)
+{
+    ModelFixture fx;
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(SourcePath("tests/model/fixtures/devices-cp1251.xml"), tree));
+    ASSERT_EQ(tree.count(), 1);
+    CTreeNode *d = tree.firstNode();
+    EXPECT_EQ(d->text, "Тиврон-А");
+    EXPECT_EQ(Texts(d->firstChild()), QStringList({"шлейфы", "Общие параметры", "Таблица ключей"}));
+    EXPECT_EQ(d->firstChild()->child(1)->firstChild()->text, "Пожарный дымовой");
+    EXPECT_EQ(d->child(1)->child(2)->text, "Порог температуры, °C");
+}
+
+TEST(Loader, StoredConfigurationWithoutDeclaredEncoding)
+{
+    ModelFixture fx;
+    CTree tree;
+    ASSERT_TRUE(LoadXmlToTree(SourcePath("tests/model/fixtures/stored.DEV"), tree));
+    CTreeNode *d = tree.firstNode();
+    EXPECT_EQ(d->device()->device_addr, 5);
+    CTreeNode *loops = d->firstChild();
+    // A stored file carries no can_type, can_data_size or max_key_count.
+    EXPECT_EQ(loops->table()->can_type, 1);
+    EXPECT_EQ(loops->table()->can_data_size, 0);
+    EXPECT_EQ(loops->table()->max_key_count, 1);
+    CTreeNode *type = loops->child(1);
+    ASSERT_EQ(type->childCount(), 2);
+    EXPECT_EQ(type->firstChild()->text, "");
+    EXPECT_EQ(type->firstChild()->item()->kind, "ItemValue");
+    EXPECT_EQ(type->firstChild()->item()->value, "Охранный");
+    EXPECT_EQ(type->child(1)->item()->value, "3");
+
+    CTreeNode *keys = loops->nextSibling();
+    CTreeNode *key = keys->child(1);
+    EXPECT_EQ(key->text, "<Склад \"Север\" & гараж/2> №7");
+    EXPECT_EQ(key->key()->key_code, "0123456789AB");
+    EXPECT_EQ(key->key()->KeyVz_Sn, 3);
+    EXPECT_EQ(key->key()->KeyLocLevel, 4); // 260 in a byte
+    EXPECT_EQ(key->key()->hos_chk, std::vector<bool>({false, true, true, false}));
+    EXPECT_TRUE(keys->firstChild()->key()->master);
+
+    CTreeNode *op = keys->nextSibling()->child(1);
+    EXPECT_EQ(op->pass()->password, "12&34");
+    EXPECT_TRUE(op->pass()->disabled);
+    EXPECT_EQ(op->pass()->hos_chk, std::vector<bool>({false, true}));
+}

@@ -258,6 +258,24 @@ void ParseXmlNode(const CXmlNode &element, CTreeNode *parent, CTree &tree)
         ParseXmlNode(c, under, tree);
 }
 
+bool ReadXmlToTree(const CXmlDocument &doc, CTree &tree)
+{
+    const CXmlNode root = doc.documentElement();
+    if (!root.hasChildNodes())
+        return false;
+    TreeUpdate update(tree);
+    tree.clear();
+    ParseXmlNode(root, nullptr, tree);
+    return true;
+}
+
+bool ReadXmlToTree(const QString &path, CTree &tree)
+{
+    CXmlDocument doc;
+    doc.load(path);
+    return ReadXmlToTree(doc, tree);
+}
+
 bool LoadXmlToTree(const QString &path, CTree &tree)
 {
     CXmlDocument doc;
@@ -267,12 +285,8 @@ bool LoadXmlToTree(const QString &path, CTree &tree)
         ShowMessageDlg(QStringLiteral("Файл проекта не распознан.\n") + QString::fromUtf8(e.what()), mtError, mbOK);
         return false;
     }
-    const CXmlNode root = doc.documentElement();
-    if (!root.hasChildNodes())
+    if (!doc.documentElement().hasChildNodes())
         return false;
-    TreeUpdate update(tree);
-    tree.clear();
     WaitCursor cursor;
-    ParseXmlNode(root, nullptr, tree);
-    return true;
+    return ReadXmlToTree(doc, tree);
 }

@@ -49,5 +49,11 @@ enum ConfigImage {
 // shows it).
 bool LoadXmlToTree(const QString &path, CTree &tree);
 
+// The same load without a message or cursor, for code that has no window (the simulator, tools):
+// throws CXmlError for a file that cannot be read or parsed (the tree untouched) and CConvertError
+// as above; false when the document element has no children.
+bool ReadXmlToTree(const QString &path, CTree &tree);
+bool ReadXmlToTree(const CXmlDocument &doc, CTree &tree);
+
 // Reads one element and its descendants under parent (top level when null).
 void ParseXmlNode(const CXmlNode &element, CTreeNode *parent, CTree &tree);

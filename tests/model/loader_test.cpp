@@ -351,3 +351,14 @@ TEST(Loader, StoredConfigurationWithoutDeclaredEncoding)
     EXPECT_TRUE(op->pass()->disabled);
     EXPECT_EQ(op->pass()->hos_chk, std::vector<bool>({false, true}));
 }
+
+TEST(Loader, ReadingWithoutWindowsShowsNothing)
+{
+    ModelFixture fx;
+    CTree tree;
+    EXPECT_THROW(ReadXmlToTree(fx.writeXml("b.xml", "<Root><A></Root>"), tree), CXmlError);
+    EXPECT_FALSE(ReadXmlToTree(fx.writeXml("e.xml", "<Root/>"), tree));
+    EXPECT_TRUE(ReadXmlToTree(fx.writeXml("d.xml", Catalogue("<Device name='D'/>")), tree));
+    EXPECT_EQ(TopTexts(tree), QStringList({"D"}));
+    EXPECT_TRUE(fx.messages.empty());
+}

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include "sim/line_description.h"
@@ -25,13 +26,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tivron-sim"));
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Plays the devices of a line description on the CAN bus named by TIVRON_CANBUS "
         "(plugin:interface), else on the virtual bus on loopback. Prints \"ready\" once on the bus; "
         "reads control lines from stdin (silent ADDR, speak ADDR, delay MS, twice on|off, "
-        "noise-every MS, noise N, fail-next K, log on|off, send PACKETTEXT, quit)."));
+        "noise-every MS, noise N, noise-mixed N, fail-next K, log on|off, send PACKETTEXT, quit)."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("line"), QStringLiteral("line description file"));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("the device at ADDR never answers"),

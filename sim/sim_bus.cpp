@@ -197,6 +197,9 @@ QString SimBus::Control(const QString &line)
     } else if (command == QLatin1String("noise") && ok && number >= 0) {
         for (int i = 0; i < number; ++i)
             SendNoise(false);
+    } else if (command == QLatin1String("noise-mixed") && ok && number >= 0) {
+        for (int i = 0; i < number; ++i)
+            SendNoise(true);
     } else if (command == QLatin1String("fail-next") && ok && number >= 0) {
         options.failNext = number;
     } else if (command == QLatin1String("log") && (argument == QLatin1String("on") || argument == QLatin1String("off"))) {

@@ -25,7 +25,8 @@ public:
 
     // A control line; returns the reply ("ok ..." or "error ...").
     //   silent ADDR | speak ADDR | delay MS | twice on|off | noise-every MS | noise N
-    //   fail-next K | log on|off | send PACKETTEXT
+    //   noise-mixed N (standard and remote frames among them) | fail-next K | log on|off
+    //   send PACKETTEXT
     QString Control(const QString &line);
 
     // One received frame, as the bus delivers it (public for tests).

@@ -27,11 +27,7 @@ enum UsbCanCode : int32_t {
     UsbCanBadArgument = 8,     // more than 8 data bytes, or no buffer
 };
 
-#if defined(_WIN32)
-#define USBCAN_EXPORT __declspec(dllexport)
-#else
 #define USBCAN_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" {
 USBCAN_EXPORT int32_t DLL_Device_Connect(uint8_t adapter, uint16_t baudCode, uint8_t, uint8_t);

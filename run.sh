@@ -12,4 +12,18 @@ for f in data/*; do
   [ -e "$run_dir/$(basename "$f")" ] || cp -r "$f" "$run_dir/"
 done
 cd "$run_dir"
-exec ../bin/tivron "$@"
+# The simulated line: the simulator owns the loopback virtual bus (or TIVRON_CANBUS) and the
+# programmer joins it; the simulator stops when the programmer ends.
+sim_out=$(mktemp)
+../bin/tivron-sim demo-line.xml </dev/null >"$sim_out" &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true; rm -f "$sim_out"' EXIT
+for _ in $(seq 100); do
+  grep -q '^ready' "$sim_out" && break
+  if ! kill -0 "$sim_pid" 2>/dev/null; then
+    echo "run.sh: the line simulator did not start; the programmer runs without it" >&2
+    break
+  fi
+  sleep 0.1
+done
+../bin/tivron "$@"

@@ -1,0 +1,31 @@
+#include "link/packet_log.h"
+
+#include <QTime>
+
+namespace {
+PacketLog *g_log = nullptr;
+
+std::function<QString()> &TimeSource()
+{
+    static std::function<QString()> source;
+    return source;
+}
+} // namespace
+
+void SetPacketLog(PacketLog *log) { g_log = log; }
+PacketLog *CurrentPacketLog() { return g_log; }
+
+void AddPacketRow(const QString &time, const QString &id, const QString &data, const QString &action)
+{
+    if (g_log)
+        g_log->AddPacketRow(time, id, data, action);
+}
+
+void SetPacketTimeSource(std::function<QString()> source) { TimeSource() = std::move(source); }
+
+QString PacketTimeText()
+{
+    if (TimeSource())
+        return TimeSource()();
+    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+}

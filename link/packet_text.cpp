@@ -1,0 +1,77 @@
+#include "link/packet_text.h"
+
+namespace {
+
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+QString Hex(uint32_t value, int digits)
+{
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+PacketTextError::PacketTextError(const QString &message) : std::runtime_error(message.toUtf8().toStdString()) {}
+
+TxFrame PacketTextToFrame(const QString &original)
+{
+    QString text = original;
+    if (text.size() % 2 != 0)
+        text.chop(1);
+    if (text.size() < PacketTextMinLength || text.size() > PacketTextMaxLength)
+        throw PacketTextError(QStringLiteral("Неверная длина пакета '%1': нужно от 8 до 24 шестнадцатеричных цифр")
+                                  .arg(original));
+    for (QChar c : text) {
+        if (HexDigit(c) < 0)
+            throw PacketTextError(
+                QStringLiteral("Недопустимый символ в пакете '%1': допустимы только шестнадцатеричные цифры")
+                    .arg(original));
+    }
+
+    TxFrame frame;
+    uint32_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 4) | uint32_t(HexDigit(text[i]));
+    frame.identifier = (v >> 8) * 32 + (v & 0xFF);
+    frame.count = int(text.size() - 8) / 2;
+    for (int k = 0; k < frame.count; ++k)
+        frame.data[k] = uint8_t(HexDigit(text[8 + 2 * k]) * 16 + HexDigit(text[9 + 2 * k]));
+    frame.idText = text.left(8);
+    frame.dataText = text.mid(8);
+    return frame;
+}
+
+void RewriteReceivedIdentifier(CanPacket &record)
+{
+    const uint32_t id = (uint32_t(record[0]) << 24) | (uint32_t(record[1]) << 16) | (uint32_t(record[2]) << 8) | record[3];
+    const uint32_t value = ((id >> 5) << 8) + (id & 0x1F);
+    record[0] = uint8_t(value >> 24);
+    record[1] = uint8_t(value >> 16);
+    record[2] = uint8_t(value >> 8);
+    record[3] = uint8_t(value);
+}
+
+QString PacketIdText(const CanPacket &record)
+{
+    const uint32_t value = (uint32_t(record[0]) << 24) | (uint32_t(record[1]) << 16) | (uint32_t(record[2]) << 8) | record[3];
+    return Hex(value, 8);
+}
+
+QString PacketDataText(const CanPacket &record)
+{
+    QString text;
+    text.reserve(16);
+    for (int k = 4; k < 12; ++k)
+        text += Hex(record[k], 2);
+    return text;
+}

@@ -1,0 +1,106 @@
+#include "link/transfer.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "app/loading_form.h"
+#include "app/settings.h"
+#include "link/exchange.h"
+#include "link/usb_can.h"
+
+namespace {
+
+class RealPump : public LinkPump {
+public:
+    void ProcessEvents() override { QCoreApplication::processEvents(); }
+    void Sleep(unsigned milliseconds) override { QThread::msleep(milliseconds); }
+    void Status(const QString &text, int mode) override { ShowStatus(text, mode); }
+};
+
+LinkPump *g_pump = nullptr;
+
+} // namespace
+
+LinkPump &CurrentLinkPump()
+{
+    static RealPump real;
+    return g_pump ? *g_pump : real;
+}
+
+void SetLinkPump(LinkPump *pump) { g_pump = pump; }
+
+bool PacketMatches(const CanPacket &record, const PacketPattern &pattern)
+{
+    bool anySet = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] < 0)
+            continue;
+        if (pattern[i] != record[i])
+            return false;
+        anySet = true;
+    }
+    return anySet;
+}
+
+int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *matched)
+{
+    ExchangeScope exchange;
+    LinkPump &pump = CurrentLinkPump();
+    const uint32_t passes = timeout / 2;
+    for (uint32_t pass = 0; pass < passes; ++pass) {
+        pump.ProcessEvents();
+        pump.Sleep(1);
+        UsbCan.ReceivePackets(UsbCan.RxPackets);
+        const std::vector<CanPacket> &list = UsbCan.RxPackets;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (PacketMatches(list[i], pattern)) {
+                if (matched)
+                    *matched = list[i];
+                return int(i) + 1;
+            }
+        }
+    }
+    return 0;
+}
+
+bool SendPacketList(const QStringList &lines)
+{
+    ExchangeScope exchange;
+    LinkPump &pump = CurrentLinkPump();
+    pump.Status(ConnectingText, 1);
+    int code = UsbCan.Connect();
+    if (code != 0) {
+        pump.Status(ConnectFailedText + IntToText(code), 2);
+        return false;
+    }
+    pump.Status(ConnectedText, 1);
+
+    int sent = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        QString text = lines[i];
+        text.remove(QLatin1Char(' '));
+        const QString loading = QStringLiteral("Загрузка пакета №") + IntToText(i + 1);
+        pump.Status(loading, 1);
+        try {
+            code = UsbCan.SendPacket(text);
+            for (int attempt = 1; attempt < 3 && code != 0; ++attempt)
+                code = UsbCan.SendPacket(text);
+        } catch (...) {
+            // Not left on top of everything: the caller shows the error.
+            pump.Status(loading, 0);
+            throw;
+        }
+        if (code != 0) {
+            // The list stopped part way: the error stays on screen and the caller sees a failure.
+            pump.Status(WriteFailedText + IntToText(code), 2);
+            return false;
+        }
+        ++sent;
+        pump.Status(QStringLiteral("Пакет №") + IntToText(i + 1) + QStringLiteral(" загружен"), 1);
+        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
+    }
+    pump.Status(QStringLiteral("Всего загруженно пакетов = ") + IntToText(sent), 2);
+    return true;
+}

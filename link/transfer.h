@@ -1,0 +1,46 @@
+#pragma once
+// The pattern wait and the packet list sender over UsbCan.
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+
+#include "adapters/usbcan/usbcan_api.h"
+
+// What the waits need from their host: letting the window process its messages, sleeping and
+// the progress window. Tests give one that runs without real time.
+class LinkPump {
+public:
+    virtual ~LinkPump() = default;
+    virtual void ProcessEvents() = 0;
+    virtual void Sleep(unsigned milliseconds) = 0;
+    virtual void Status(const QString &text, int mode) = 0; // ShowStatus
+};
+
+LinkPump &CurrentLinkPump();
+// Not owned; null restores the real one (QCoreApplication::processEvents, QThread::msleep, ShowStatus).
+void SetLinkPump(LinkPump *pump);
+
+// One value per byte of a CanPacket: negative = any byte, 0-255 = that byte, above 255 never matches.
+using PacketPattern = std::array<int, 12>;
+
+// A record matches when no set value differs and at least one value is set.
+bool PacketMatches(const CanPacket &record, const PacketPattern &pattern);
+
+// Drains the adapter in timeout / 2 passes (events, 1 ms sleep, drain, scan of the whole list) and
+// returns the 1-based index in UsbCan.RxPackets of the first match, or 0. The matched record is
+// copied to *matched, so a list that a timer clears meanwhile is never read out of range.
+int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *matched = nullptr);
+
+// Connects and sends the lines one by one (blanks removed), up to three attempts each, with
+// progress texts and a pause of Usb_TimerSleep ms after each packet sent. True only when every
+// line was sent; a connection failure or a packet that still fails ends it with false, its error
+// text left on screen. A line the link refuses throws PacketTextError after closing the progress
+// window.
+bool SendPacketList(const QStringList &lines);
+
+inline const QString ConnectingText = QStringLiteral("Соединяемся...");
+inline const QString ConnectedText = QStringLiteral("Соединение прошло успешно");
+inline const QString ConnectFailedText = QStringLiteral("Не могу соединиться с прибором, ответ библиотеки UsbCan.dll = ");
+inline const QString WriteFailedText = QStringLiteral("Не могу записать данные в прибор, ответ библиотеки UsbCan.dll = ");

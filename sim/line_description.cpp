@@ -1,0 +1,56 @@
+#include "sim/line_description.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+
+namespace {
+
+bool ReadInt(const QXmlStreamAttributes &attributes, const char *name, int min, int max, int &value, QString *error)
+{
+    bool ok = false;
+    value = attributes.value(QLatin1String(name)).toInt(&ok);
+    if (!ok || value < min || value > max) {
+        *error = QStringLiteral("attribute %1 must be a number from %2 to %3").arg(QLatin1String(name)).arg(min).arg(max);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool LoadLineDescription(const QString &path, LineDescription &line, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1").arg(path);
+        return false;
+    }
+    const QDir folder = QFileInfo(path).absoluteDir();
+    LineDescription result;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement() || xml.name() != QLatin1String("LineDevice"))
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        SimDevice device;
+        device.model = a.value(QLatin1String("model")).toString();
+        if (!ReadInt(a, "device_id", 0, 255, device.typeId, error) ||
+            !ReadInt(a, "device_addr", 1, 255, device.address, error)) {
+            *error = QStringLiteral("%1, line %2: %3").arg(path).arg(xml.lineNumber()).arg(*error);
+            return false;
+        }
+        const QString config = a.value(QLatin1String("config")).toString();
+        if (!config.isEmpty())
+            device.configPath = folder.absoluteFilePath(config);
+        result.devices.push_back(device);
+    }
+    if (xml.hasError()) {
+        *error = QStringLiteral("%1, line %2: %3").arg(path).arg(xml.lineNumber()).arg(xml.errorString());
+        return false;
+    }
+    line = std::move(result);
+    return true;
+}

@@ -1,1 +1,0 @@
-// Line simulator.

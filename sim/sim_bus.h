@@ -1,0 +1,48 @@
+#pragma once
+// The simulator on the bus: receives requests, lets the line answer them and sends the answers
+// with the test options applied. Control lines (from stdin) change the options while it runs.
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+#include "sim/line_simulator.h"
+
+class QCanBusDevice;
+class QCanBusFrame;
+
+class SimBus {
+public:
+    explicit SimBus(LineSimulator &simulator);
+    ~SimBus();
+
+    // Opens the bus the adapter library would open (TIVRON_CANBUS, else virtualcan can0 on
+    // loopback). On a loopback virtual bus it must own the server: a taken port is an error.
+    bool Open(QString *error);
+    std::function<void()> onReady;         // connected and registered on the bus
+    std::function<void(const QString &)> onLog; // one line per received frame when logging
+
+    // A control line; returns the reply ("ok ..." or "error ...").
+    //   silent ADDR | speak ADDR | delay MS | twice on|off | noise-every MS | noise N
+    //   noise-mixed N (standard and remote frames among them) | fail-next K | log on|off
+    //   send PACKETTEXT
+    QString Control(const QString &line);
+
+    // One received frame, as the bus delivers it (public for tests).
+    void Receive(const QCanBusFrame &frame);
+    std::function<void(const QCanBusFrame &)> sendHook; // tests catch the frames sent
+
+private:
+    void OnFramesReceived();
+    void Send(const SimFrame &frame);
+    void SendFrame(const QCanBusFrame &frame);
+    void SendNoise(bool mixed);
+    void ApplyNoiseInterval();
+
+    LineSimulator &simulator_;
+    QCanBusDevice *device_ = nullptr;
+    QObject context_;
+    QTimer noiseTimer_;
+    uint32_t noiseCount_ = 0;
+};

@@ -1,0 +1,142 @@
+#pragma once
+// A fake adapter library table, a recording packet log and a pump without real time.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app/settings.h"
+#include "link/packet_log.h"
+#include "link/transfer.h"
+#include "link/usb_can.h"
+
+struct SentFrame {
+    uint32_t identifier;
+    std::vector<uint8_t> data;
+};
+
+struct FakeDll {
+    int connectCode = 0;
+    int disconnectCode = 0;
+    std::deque<int> txCodes; // codes of the next sends; 0 when empty
+    std::deque<CanPacket> rx; // as delivered: identifier most significant byte first
+    std::vector<SentFrame> sent;
+    int connects = 0, disconnects = 0, drains = 0;
+    uint8_t adapter = 0;
+    uint16_t baud = 0;
+};
+
+inline FakeDll g_fake;
+
+inline UsbCanEntryPoints FakeTable()
+{
+    UsbCanEntryPoints t;
+    t.Connect = [](uint8_t adapter, uint16_t baud, uint8_t, uint8_t) -> int32_t {
+        ++g_fake.connects;
+        g_fake.adapter = adapter;
+        g_fake.baud = baud;
+        return g_fake.connectCode;
+    };
+    t.Disconnect = []() -> int32_t {
+        ++g_fake.disconnects;
+        return g_fake.disconnectCode;
+    };
+    t.RxBufferData = [](CanPacket *record, uint8_t) -> uint8_t {
+        ++g_fake.drains;
+        if (g_fake.rx.empty())
+            return 0;
+        *record = g_fake.rx.front();
+        g_fake.rx.pop_front();
+        return 1;
+    };
+    t.TxData = [](uint32_t id, uint8_t *data, int32_t count) -> int32_t {
+        g_fake.sent.push_back({id, std::vector<uint8_t>(data, data + count)});
+        if (g_fake.txCodes.empty())
+            return 0;
+        const int code = g_fake.txCodes.front();
+        g_fake.txCodes.pop_front();
+        return code;
+    };
+    return t;
+}
+
+// A frame as the library delivers it.
+inline CanPacket Delivered(uint32_t id, std::vector<uint8_t> data = {})
+{
+    CanPacket r;
+    r[0] = uint8_t(id >> 24);
+    r[1] = uint8_t(id >> 16);
+    r[2] = uint8_t(id >> 8);
+    r[3] = uint8_t(id);
+    for (std::size_t k = 0; k < data.size() && k < 8; ++k)
+        r[4 + k] = data[k];
+    return r;
+}
+
+struct Row {
+    QString time, id, data, action;
+    bool operator==(const Row &) const = default;
+};
+
+class RecordingLog : public PacketLog {
+public:
+    void AddPacketRow(const QString &time, const QString &id, const QString &data, const QString &action) override
+    {
+        rows.push_back({time, id, data, action});
+    }
+    std::vector<Row> rows;
+};
+
+struct Status {
+    QString text;
+    int mode;
+    bool operator==(const Status &) const = default;
+};
+
+class FakePump : public LinkPump {
+public:
+    void ProcessEvents() override
+    {
+        ++passes;
+        if (onEvents)
+            onEvents(passes);
+    }
+    void Sleep(unsigned ms) override { sleeps.push_back(ms); }
+    void Status(const QString &text, int mode) override { statuses.push_back({text, mode}); }
+
+    int passes = 0;
+    std::vector<unsigned> sleeps;
+    std::vector<::Status> statuses;
+    std::function<void(int pass)> onEvents;
+};
+
+// UsbCan on the fake table, with a recording log and the fake pump.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_fake = FakeDll();
+        UsbCan.SetEntryPoints(FakeTable());
+        UsbCan.Connected = false;
+        UsbCan.RxPackets.clear();
+        SetPacketLog(&log);
+        SetPacketTimeSource([] { return QStringLiteral("12:34:56"); });
+        SetLinkPump(&pump);
+        Usb_NoDevice = 1;
+        Can_BaudRate = 50;
+        Usb_TimerSleep = 10;
+    }
+    void TearDown() override
+    {
+        SetPacketLog(nullptr);
+        SetPacketTimeSource(nullptr);
+        SetLinkPump(nullptr);
+        UsbCan.SetEntryPoints(UsbCanEntryPoints());
+        UsbCan.Connected = false;
+        UsbCan.RxPackets.clear();
+    }
+
+    RecordingLog log;
+    FakePump pump;
+};

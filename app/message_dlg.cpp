@@ -83,6 +83,8 @@ TMessageDialogForm::TMessageDialogForm(QWidget *parent)
     txtMessage->setGeometry(64, 2, 385, 127);
     txtMessage->setReadOnly(true);
     txtMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtMessage->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtMessage->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
     btnYes = MakeButton(this, QStringLiteral("Да"), QStyle::SP_DialogYesButton, {64, 136, 65, 25});
     btnNo = MakeButton(this, QStringLiteral("Нет"), QStyle::SP_DialogNoButton, {136, 136, 65, 25});

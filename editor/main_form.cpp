@@ -16,11 +16,12 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "app/guard.h"
 #include "app/message_dlg.h"
+#include "model/config_tree.h"
+#include "model/tree_model.h"
 
 TMainForm *MainForm = nullptr;
 
@@ -215,7 +216,7 @@ void TMainForm::FormCreate()
         Env.LoadKeyReaderLibrary();
     SetSettingsTarget(this, Env.SettingsPath);
     ::LoadSettings();
-    KeyListView = new QTreeWidget(this);
+    KeyListView = new CTreeView(this);
     KeyListView->setObjectName(QStringLiteral("KeyListView"));
     KeyListView->hide();
 }

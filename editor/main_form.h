@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include "app/settings.h"
 #include "platform/timer.h"
@@ -14,8 +15,8 @@ class QMenu;
 class QStatusBar;
 class QTabWidget;
 class QToolBar;
-class QTreeWidget;
-class QTreeWidgetItem;
+class CTreeNode;
+class CTreeView;
 
 // What the main window does to the world at creation and destruction. Tests leave the hooks empty, so
 // no library is loaded and no file is touched.
@@ -64,9 +65,9 @@ public:
     int PassCount = 0;         // users of its password table
     QString ProgramDir;        // the current directory at construction, no trailing separator
     // Node of the device being edited in the description window's catalogue tree; null for none.
-    QTreeWidgetItem *CurrentDevice = nullptr;
+    std::shared_ptr<CTreeNode> CurrentDevice; // catalogue node of the device shown; held across reloads
     int LoopCount = 0;         // alarm loops of the current device
-    QTreeWidget *KeyListView = nullptr; // hidden copies of the key nodes a read requests
+    CTreeView *KeyListView = nullptr; // hidden copies of the key nodes a read requests
     int SelectedColumnAddress = 0;      // row 0's value in the selected column
 
     // Actions.

@@ -4,6 +4,8 @@
 #include "app/loading_form.h"
 #include "app/settings.h"
 #include "editor/main_form.h"
+#include "link/usb_can.h"
+#include "model/config_form.h"
 
 int main(int argc, char **argv)
 {
@@ -17,11 +19,14 @@ int main(int argc, char **argv)
     try {
         TMainFormEnv env;
         env.SettingsPath = SettingsFilePath();
+        env.LoadAdapterLibrary = [] { UsbCan.LoadDll(); };
+        env.DisconnectAdapter = [] { UsbCan.Disconnect(); };
+        env.UnloadLibraries = [] { UsbCan.FreeDll(); };
         // Created first: its creation reads the settings before the other windows exist.
         MainForm = new TMainForm(nullptr, env);
         // The description window and the CAN monitor live in their own units; these are their frames.
-        configForm = new QWidget(MainForm, Qt::Window);
-        configForm->setWindowTitle(QStringLiteral("Конфигурация"));
+        ConfigForm = new TConfigForm(MainForm);
+        configForm = ConfigForm;
         LoadingForm = new TLoadingForm(MainForm);
         showPaketsForm = new QWidget(MainForm, Qt::Window);
         showPaketsForm->setWindowTitle(QStringLiteral("Просмотр принятых/отправленных данных"));
@@ -40,6 +45,7 @@ int main(int argc, char **argv)
     delete LoadingForm;
     LoadingForm = nullptr;
     delete configForm;
+    ConfigForm = nullptr;
     delete MainForm;
     return 0;
 }

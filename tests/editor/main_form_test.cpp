@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QTreeWidget>
+#include "model/tree_model.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,12 @@
 #pragma once
+#include <QDialog>
 #include <QString>
 
 #include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 
 // Kinds of message (the picture shown).
 enum MsgKind { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3 };
@@ -19,3 +24,39 @@ int ShowMessageDlg(const QString &text, int kind, MsgButtons buttons, int helpCo
 // Tests answer messages without a modal loop: the hook sees every message and gives the result.
 using MessageDlgHook = std::function<int(const QString &text, int kind, MsgButtons buttons)>;
 void SetMessageDlgHook(MessageDlgHook hook);
+
+// Every line break becomes CR LF and one empty line between two lines goes: four replace-all passes,
+// "\r\n" -> "\n", "\n\r" -> "\n", "\n\n" -> "\n", "\n" -> "\r\n", none rescanning its own output.
+QString NormalizeLineBreaks(const QString &text);
+
+// The dialog of one message. The buttons keep their places whichever of them show.
+class TMessageDialogForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TMessageDialogForm(QWidget *parent = nullptr);
+
+    // Picture, text and buttons of the message.
+    void Prepare(const QString &text, int kind, MsgButtons buttons);
+    // The message as shown, line breaks normalised.
+    QString MessageText() const { return Text; }
+
+    QLabel *imgInformation, *imgConfirm, *imgWarning, *imgError;
+    QPlainTextEdit *txtMessage;
+    QPushButton *btnYes, *btnNo, *btnCancel, *btnOK;
+
+    void btnYesClick();
+    void btnNoClick();
+    void btnOKClick();
+    void btnCancelClick();
+
+public slots:
+    // The close box and the system's close command answer Cancel.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QString Text;
+};

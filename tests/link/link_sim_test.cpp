@@ -60,7 +60,7 @@ TEST_F(LinkOverSimTest, SearchBroadcastIsAnsweredByEveryDevice)
     // The demo line: Тиврон-А (14) at 3, Тиврон-2 (2) at 5, Тиврон-АСПТ (16) at 12.
     const struct {
         int address, typeId;
-    } devices[] = {{3, 14}, {5, 2}, {12, 16}};
+    } devices[] = {{3, 14}, {5, 2}, {12, 10}};
     for (const auto &d : devices) {
         CanPacket answer;
         const PacketPattern pattern = {0x20, 0xFF, d.address - 1, 0x00, X, X, X, X, X, X, X, X};

@@ -88,7 +88,7 @@ TEST(LineSimulator, EveryDeviceAnswersTheSearchBroadcast)
     EXPECT_EQ(answers[0].frame.Identifier(), 0x041FE040u);
     EXPECT_EQ(answers[0].frame.Text(), QStringLiteral("20FF02000E00000000000000"));
     EXPECT_EQ(answers[1].frame.Text(), QStringLiteral("20FF04000200000000000000"));
-    EXPECT_EQ(answers[2].frame.Text(), QStringLiteral("20FF0B001000000000000000"));
+    EXPECT_EQ(answers[2].frame.Text(), QStringLiteral("20FF0B000A00000000000000"));
 
     sim.Options().silentAddresses = {5};
     EXPECT_EQ(sim.Answer(Search()).size(), 2u);

@@ -1,0 +1,151 @@
+#pragma once
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "app/settings.h"
+#include "platform/timer.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class CTreeNode;
+class CTreeView;
+
+// What the main window does to the world at creation and destruction. Tests leave the hooks empty, so
+// no library is loaded and no file is touched.
+struct TMainFormEnv {
+    QString ProgramDir;                         // empty: the current directory at construction
+    QString SettingsPath;                       // empty: no settings file is read or written
+    std::function<void()> LoadAdapterLibrary;   // reports its own failure
+    std::function<void()> LoadKeyReaderLibrary; // silent when missing
+    std::function<void()> DisconnectAdapter;
+    std::function<void()> UnloadLibraries;      // releases each handle as it stands
+    std::function<void(const QString &path)> OpenDocument; // empty: the desktop's "open"
+};
+
+// Rectangle of the in-place editor of the selected cell.
+struct TEditorRect {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// The CAN monitor goes to the left of the main window, or to the screen's left edge when there is no room.
+int MonitorLeft(int mainLeft, int monitorWidth);
+
+// The application's main window and the home of the configuration editor's shared state.
+class TMainForm : public QMainWindow, public ISettingsWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *owner = nullptr, TMainFormEnv env = {});
+    ~TMainForm() override;
+
+    // The description window and the CAN monitor, both application-owned; the main window only shows them.
+    void SetToolWindows(QWidget *configForm, QWidget *showPaketsForm);
+    QWidget *ConfigWindow = nullptr;
+    QWidget *PaketsWindow = nullptr;
+
+    // Editor state read by the pages, the exchange and the service windows.
+    QList<int> PageIds;        // per table of the current device, in table order: its page's Tag
+    int PageCounter = 0;       // number of the last page built; never reset during a run
+    int ActivePageId = 0;      // Tag of the active page
+    int SelectedColumn = 0;    // selected cell of the active parameter list, -1 for none
+    int SelectedRow = 0;
+    TEditorRect EditorRect;
+    bool SelectByKeyboard = false;
+    int KeyCount = 0;          // capacity of the current device's key table
+    int PassCount = 0;         // users of its password table
+    QString ProgramDir;        // the current directory at construction, no trailing separator
+    // Node of the device being edited in the description window's catalogue tree; null for none.
+    std::shared_ptr<CTreeNode> CurrentDevice; // catalogue node of the device shown; held across reloads
+    int LoopCount = 0;         // alarm loops of the current device
+    CTreeView *KeyListView = nullptr; // hidden copies of the key nodes a read requests
+    int SelectedColumnAddress = 0;      // row 0's value in the selected column
+
+    // Actions.
+    QAction *actNewFile, *actOpenFile, *actSaveFile, *actRead, *actWrite, *actPakets, *actChangeAddrDev,
+        *actSettings, *actExportWord, *actExportExcel, *actUsersManual, *actAbout;
+    // Menu items of their own.
+    QAction *miExit, *miStatusBar, *N23, *miExportExcel;
+    QMenu *PopupMenu1;
+    QAction *ChangeAddrDevice, *ChangeAddrSense, *ChangeAddrModule, *DefaultSettings_Tivron_A;
+
+    QToolBar *ToolBar;
+    QTabWidget *PageControl;
+    QStatusBar *StatusBar;
+    QLabel *StatusPanel0;
+    CTimer Timer1; // the read timer
+
+    void SetStatusText(const QString &text);
+    QString StatusText() const;
+
+    // Handlers of this window.
+    void miExitClick();
+    void N23Click();
+    void miStatusBarClick();
+    void actUsersManualExecute();
+    void actPaketsExecute();
+    void actExportExcelExecute();
+    void PageControlChange();
+    // Handlers that open windows built elsewhere, and the editor's commands; filled in by their own units.
+    void actAboutExecute();
+    void actSettingsExecute();
+    void actChangeAddrDevExecute();
+    void ChangeAddrDeviceClick();
+    void ChangeAddrSenseClick();
+    void ChangeAddrModuleClick();
+    void actNewFileExecute();
+    void actOpenFileExecute();
+    void actSaveFileExecute();
+    void actReadExecute();
+    void actWriteExecute();
+    void actExportWordExecute();
+    void Timer1Timer();
+    void PopupMenu1Popup();
+    void DefaultSettings_Tivron_AClick();
+
+    // ISettingsWindow: outer position, client size.
+    int GetTop() const override;
+    int GetLeft() const override;
+    int GetWidth() const override;
+    int GetHeight() const override;
+    int GetWindowState() const override;
+    bool GetPaketsVisible() const override;
+    bool GetChangeAddrDevVisible() const override;
+    void SetTop(int value) override;
+    void SetLeft(int value) override;
+    void SetWidth(int value) override;
+    void SetHeight(int value) override;
+    void SetWindowState(int value) override;
+    void SetPaketsVisible(bool value) override;
+    void SetChangeAddrDevVisible(bool value) override;
+
+signals:
+    // The window was closed: the program ends.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolBar();
+    void FormCreate();
+    void FormDestroy();
+    QAction *MakeAction(const QString &caption, const QString &hint, void (TMainForm::*handler)());
+
+    TMainFormEnv Env;
+    bool PlacementChecked = false;
+};
+
+extern TMainForm *MainForm;

@@ -1,1 +1,0 @@
-// Platform stand-ins: profile file, timers, run-time libraries, version table, colours, pictures.

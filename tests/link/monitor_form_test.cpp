@@ -229,3 +229,17 @@ TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
 }
+
+TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodOverSeveralTurns)
+{
+    form->show();
+    form->CheckBox_CanMonitor->setChecked(true);
+    const std::size_t flood = 2 * CUsbCan::MaxFramesPerDrain + 5;
+    g_fake.rx.assign(flood, Delivered(0x10BFE043));
+    form->Timer_checkRxTimer(); // connects, drains its limit and leaves the rest to the event loop
+    EXPECT_TRUE(UsbCan.Connected);
+    EXPECT_EQ(UsbCan.RxPackets.size(), std::size_t(CUsbCan::MaxFramesPerDrain));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g_fake.rx.empty(); }, 5000));
+    EXPECT_EQ(UsbCan.RxPackets.size(), flood);
+    EXPECT_EQ(form->Grid().PacketCount(), int(flood));
+}

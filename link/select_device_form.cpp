@@ -35,7 +35,25 @@
 CAddressSpinEdit::CAddressSpinEdit(QWidget *parent) : QSpinBox(parent)
 {
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    connect(lineEdit(), &QLineEdit::textChanged, this, &CAddressSpinEdit::TextChanged);
+    LastText = lineEdit()->text();
+    // Typing reaches the line edit's signal (also for text out of the range); a value set from code
+    // only QSpinBox's own, since the spin box blocks its line edit's signals while it writes.
+    connect(lineEdit(), &QLineEdit::textChanged, this, &CAddressSpinEdit::Changed);
+    connect(this, &QSpinBox::textChanged, this, &CAddressSpinEdit::Changed);
+}
+
+void CAddressSpinEdit::Changed(const QString &text)
+{
+    if (text == LastText)
+        return;
+    LastText = text;
+    emit TextChanged(text);
+}
+
+void CAddressSpinEdit::fixup(QString &input) const
+{
+    if (const std::optional<int> v = ParseDecimalInt(input.trimmed()))
+        input = QString::number(std::clamp(*v, minimum(), maximum()));
 }
 
 QValidator::State CAddressSpinEdit::validate(QString &input, int &) const

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/message_dlg.h" // mrOk, mrCancel
 #include "platform/timer.h"
 
 class CTree;
@@ -37,6 +38,11 @@ signals:
 
 protected:
     QValidator::State validate(QString &input, int &pos) const override;
+    void fixup(QString &input) const override;
+
+private:
+    void Changed(const QString &text);
+    QString LastText;
 };
 
 // What tests replace: the clock of the broadcast and the timer's backend.

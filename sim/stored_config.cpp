@@ -42,7 +42,9 @@ SimTable BuildTable(const CTreeNode &tableNode, const CTreeNode *storedTable)
     const CTable &t = *tableNode.table();
     SimTable table;
     table.name = t.name;
-    table.code = uint8_t(t.can_type & 0x1F);
+    if (t.can_type < 0 || t.can_type > 31)
+        return table; // no sub-code can carry it
+    table.code = uint8_t(t.can_type);
     std::vector<const CTreeNode *> parameters;
     for (const CTreeNode *c = tableNode.firstChild(); c; c = c->nextSibling())
         if (c->parameter())

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "model/config_loader.h"
+#include "model/read_tree.h"
 #include "sim/device_state.h"
 #include "sim/line_description.h"
 #include "sim/line_simulator.h"
@@ -327,5 +328,85 @@ TEST(StoredConfiguration, EveryDemoDeviceAnswersEveryValueOfItsModel)
                     }
                 }
         }
+    }
+}
+
+namespace {
+
+// The values the read-back tree holds under a parameter node, a default marked with "*".
+QStringList Values(const CTreeNode *parameter)
+{
+    QStringList values;
+    for (const CTreeNode *v = parameter ? parameter->firstChild() : nullptr; v; v = v->nextSibling())
+        values << v->item()->value + (v->imageIndex == DefaultMarker ? QStringLiteral("*") : QString());
+    return values;
+}
+
+} // namespace
+
+TEST(StoredConfiguration, TheProgrammersDecoderReadsTheStoredValues)
+{
+    CTree catalogue;
+    ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("tests/sim/fixtures/catalogue.xml")), catalogue));
+    CTreeNode *model = catalogue.firstNode();
+    model->device()->device_addr = 4;
+    LineSimulator sim(FixtureLine());
+    RegisterHandlers(sim);
+    ASSERT_TRUE(sim.SetOmitted(QStringLiteral("4:table:1:02"), true));
+    ASSERT_TRUE(sim.SetOmitted(QStringLiteral("4:key:7"), true));
+
+    // The read's requests: six table codes, then one per key of the key list.
+    std::vector<CanPacket> received;
+    for (const char *request : {"85FF0300FF00000000000000", "85FF0301FF00000000000000", "85FF0302FF00000000000000",
+                                "85FF0304FF00000000000000", "85FF0305FF00000000000000", "85FF0306FF00000000000000",
+                                "85FF03030000000000000000", "85FF03030700000000000000", "85FF03032C01000000000000"})
+        for (const SimAnswer &a : sim.Answer(Packet(QLatin1String(request)))) {
+            CanPacket p;
+            p[0] = a.frame.command;
+            p[1] = a.frame.section;
+            p[2] = a.frame.address;
+            p[3] = a.frame.subCode;
+            for (int k = 0; k < a.frame.data.size(); ++k)
+                p[size_t(4 + k)] = uint8_t(a.frame.data[k]);
+            received.push_back(p);
+        }
+    CTree read;
+    const CTreeNode *device =
+        BuildReadTree(read, *model, received, {QStringLiteral("Мастер-ключ"), QStringLiteral("<ключ> №7"), QStringLiteral("<ключ> №300")});
+    ASSERT_TRUE(device);
+    const auto param = [&](int table, int parameter) { return device->child(table)->child(parameter); };
+    const auto keyParam = [&](int key, int parameter) { return device->child(2)->child(key)->child(parameter); };
+
+    const struct {
+        const CTreeNode *parameter;
+        QStringList values;
+    } cases[] = {
+        // Column 02 left out: defaults with the marker, the first row its table address.
+        {param(0, 0), {"1", "2*"}},
+        {param(0, 1), {"3", "0*"}},
+        {param(0, 2), {"300", "0*"}},
+        {param(0, 3), {"+", "+*"}},
+        {param(0, 4), {"+", "+*"}},
+        {param(0, 5), {"1", "1*"}},
+        {param(1, 0), {"1"}},
+        {param(1, 1), {"250"}}, // raw -6 in one byte: the page shows 4 again (formula 10, range 0-255)
+        {param(1, 2), {"3600"}},
+        {param(1, 3), {"Объект*"}}, // a text travels in no byte
+        {param(1, 4), {"258"}},     // from the section-4 answer
+        {param(3, 0), {"5"}},
+        {param(3, 1), {"4"}},
+        {keyParam(0, 1), {"2"}},
+        {keyParam(1, 0), {}}, // key 7 left out: no values, no defaults
+        {keyParam(2, 0), {"300"}},
+        {keyParam(2, 1), {"1"}},
+        {keyParam(2, 2), {"5"}},
+        {keyParam(2, 3), {"2"}},
+        {keyParam(2, 4), {"17"}}, // code 112233445566: pair 1 is 11
+        {keyParam(2, 9), {"102"}},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(c.parameter);
+        SCOPED_TRACE(qPrintable(c.parameter->text));
+        EXPECT_EQ(Values(c.parameter), c.values);
     }
 }

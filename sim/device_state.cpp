@@ -32,15 +32,6 @@ int KeyNumber(const QByteArray &data)
 
 } // namespace
 
-QString OmitRule::Text() const
-{
-    QString text = kind == Table ? QStringLiteral("table %1").arg(number) : QStringLiteral("key %1").arg(number);
-    if (detail >= 0)
-        text += kind == Table ? QStringLiteral(" %1").arg(detail, 2, 16, QLatin1Char('0')).toUpper()
-                              : QStringLiteral(" %1").arg(detail);
-    return text;
-}
-
 bool ParseOmitRule(const QStringList &words, OmitRule &rule)
 {
     if (words.size() < 2 || words.size() > 3)

@@ -56,7 +56,6 @@ struct OmitRule {
     int number = 0;  // table code, or key number
     int detail = -1; // table: the column's table address; key: the section (0 or 1); -1 every one
     bool operator==(const OmitRule &) const = default;
-    QString Text() const;
 };
 
 // "table T [CC]" (code decimal, table address hexadecimal) or "key N [S]" (number decimal,

@@ -27,17 +27,17 @@ std::vector<SimAnswer> LineSimulator::Answer(const SimFrame &request)
     return answers;
 }
 
-bool LineSimulator::SetOmitted(const QString &spec, bool omit)
+bool LineSimulator::SetOmitted(const QString &rule, bool omit)
 {
-    QStringList words = spec.split(QRegularExpression(QStringLiteral("[\\s:]+")), Qt::SkipEmptyParts);
+    QStringList words = rule.split(QRegularExpression(QStringLiteral("[\\s:]+")), Qt::SkipEmptyParts);
     bool ok = false;
     const int address = words.value(0).toInt(&ok);
     if (!ok)
         return false;
     words.removeFirst();
-    OmitRule rule;
+    OmitRule parsed;
     const bool all = words.isEmpty() && !omit;
-    if (!all && !ParseOmitRule(words, rule))
+    if (!all && !ParseOmitRule(words, parsed))
         return false;
     bool found = false;
     for (SimDevice &device : line_.devices) {
@@ -48,9 +48,9 @@ bool LineSimulator::SetOmitted(const QString &spec, bool omit)
         if (all)
             rules.clear();
         else if (!omit)
-            rules.erase(std::remove(rules.begin(), rules.end(), rule), rules.end());
-        else if (std::find(rules.begin(), rules.end(), rule) == rules.end())
-            rules.push_back(rule);
+            rules.erase(std::remove(rules.begin(), rules.end(), parsed), rules.end());
+        else if (std::find(rules.begin(), rules.end(), parsed) == rules.end())
+            rules.push_back(parsed);
     }
     return found;
 }

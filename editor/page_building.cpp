@@ -171,6 +171,7 @@ void TMainForm::BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withVa
     medit->OnKeyDown = [this, medit](int key, Qt::KeyboardModifiers) { RunGuarded([&] { meditKeyDown(medit, key); }); };
 
     auto *ud = NameComponent(new CSpinButton(area), list, QStringLiteral("ud") + n);
+    ud->setFocusProxy(medit); // a click on the button leaves the focus in the number box
     ud->hide();
     ud->OnUpClick = [this, ud] { RunGuarded([&] { udOnUpClick(ud); }); };
     ud->OnDownClick = [this, ud] { RunGuarded([&] { udOnDownClick(ud); }); };

@@ -278,3 +278,18 @@ TEST(ParamRowPainting, WideTextsAreNotDrawnAndMarksShow)
     EXPECT_EQ(QColor(cursor.pixel(200, 5)), QColor(160, 160, 255)); // the cursor covers the mark
     EXPECT_EQ(QColor(cursor.pixel(180, 0)), QColor(0, 0, 128));
 }
+
+TEST_F(CellEditing, AnotherWindowDoesNotCloseTheEditor)
+{
+    Build(1);
+    auto *edit = Control<CLineEdit>("edit");
+    Open(3, 1);
+    ASSERT_TRUE(edit->hasFocus());
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    EXPECT_TRUE(edit->isVisible());
+    EXPECT_EQ(Cell(3, 1), "abc");
+    QApplication::setActiveWindow(&form);
+    EXPECT_TRUE(edit->isVisible());
+}

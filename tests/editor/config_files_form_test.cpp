@@ -205,7 +205,8 @@ TEST_F(SmallCatalogueTest, SavedFileIsGoldenAndReopensToTheSameBytes)
 TEST_F(SmallCatalogueTest, NewListsEveryModelAndSetsTheChosenAddress)
 {
     New(QStringLiteral("Тиврон-М"), 7);
-    EXPECT_EQ(listed, (QStringList{QStringLiteral("Тиврон-М <1>"), QStringLiteral("Тиврон-М <2>")}));
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("Тиврон-М <1>"), QStringLiteral("Тиврон-М <2>"),
+                               QStringLiteral("Тиврон-Б <3>")}));
     ASSERT_TRUE(form->CurrentDevice);
     EXPECT_EQ(form->CurrentDevice.get(), ConfigForm->tvConfig->items().firstNode());
     EXPECT_EQ(form->CurrentDevice->device()->device_addr, 7);
@@ -327,6 +328,28 @@ TEST_F(SmallCatalogueTest, OpenChoosesTheModelByNameAndVersion)
     // Raw 30 with formula -20 shows 10 and is written back as 30.
     EXPECT_EQ(List(form->PageIds[0])->Page().CellText(0, 0), QStringLiteral("10"));
     EXPECT_EQ(WithoutObjIds(Save(QStringLiteral("v2again"))), WithoutObjIds(v2.replace(QStringLiteral("\"9\""), QStringLiteral("\"2\"")).toUtf8()));
+}
+
+TEST_F(SmallCatalogueTest, OpenReportsAFailedBuild)
+{
+    // A list entry whose value is no number cannot be matched against the stored 3.
+    QFile f(dir.filePath(QStringLiteral("b.DEV")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("<?xml version=\"1.0\"?>\r\n<Root>\r\n<DeviceList>\r\n"
+                           "<Device name=\"Тиврон-Б\" version=\"1.0\" device_id=\"22\" device_addr=\"3\">\r\n"
+                           "<Table type = \"table\" name=\"Режимы\" columns=\"1\" column_width=\"80\" obj_id=\"1\">\r\n"
+                           "<Parameter name=\"Режим\" type=\"список\" address=\"1\" default_value=\"0\">\r\n"
+                           "<ItemValue id=\"1\" name=\"\" value=\"3\">\r\n</ItemValue>\r\n</Parameter>\r\n"
+                           "</Table>\r\n</Device>\r\n</DeviceList>\r\n</Root>\r\n")
+                .toUtf8());
+    f.close();
+    Open(f.fileName());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Не удалось создать интерфейс для конфигурации прибора.\n")))
+        << messages[0].toStdString();
+    EXPECT_EQ(kinds, QList<int>{mtError});
+    EXPECT_TRUE(form->actSaveFile->isEnabled());
+    EXPECT_EQ(form->CurrentDevice->text, QStringLiteral("Тиврон-Б"));
 }
 
 // Every sample model: a new configuration saved, opened and saved again gives the same file.

@@ -276,9 +276,10 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
     // The design's 50 pixels per column are for its own face; a wider substitute must not cut "ШС16".
     CCheckBox probe(QStringLiteral("ШС") + Num(loops));
     probe.setFont(Tahoma(8));
-    const int width = std::max(50, probe.sizeHint().width());
+    const int width = std::max({50, probe.sizeHint().width(), arm->width() + 4});
     const int extra = 2 * (width - 50);
     gb->resize(gb->width() + extra, gb->height());
+    disarm->move(8 + width, disarm->y()); // over the disarm column
     int row = 0;
     int column = 0;
     for (int k = 1; k <= 2 * loops; ++k) {
@@ -479,7 +480,11 @@ void tvKeyCustomDrawItem(TMainForm &form, QObject *sender)
                 continue;
             // A page without that row or column leaves the label showing no type.
             const bool exists = row < cells.RowCount() && r - 1 < cells.CellCount(row);
-            label->setText(exists ? QStringLiteral("- ") + cells.CellText(row, r - 1) : QStringLiteral("-"));
+            const QString text = exists ? QStringLiteral("- ") + cells.CellText(row, r - 1) : QStringLiteral("-");
+            if (label->text() != text) {
+                label->setText(text);
+                label->adjustSize();
+            }
         }
     }
 }

@@ -1,0 +1,3 @@
+#include "editor/key_page.h"
+
+void BuildKeyPage(TMainForm &, QWidget *, CTreeNode *, bool, CTreeNode *) {}

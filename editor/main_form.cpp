@@ -331,10 +331,8 @@ void TMainForm::ChangeAddrModuleClick() {}
 void TMainForm::actNewFileExecute() {}
 void TMainForm::actOpenFileExecute() {}
 void TMainForm::actSaveFileExecute() {}
-void TMainForm::actReadExecute() {}
 void TMainForm::actWriteExecute() {}
 void TMainForm::actExportWordExecute() {}
-void TMainForm::Timer1Timer() {}
 void TMainForm::PopupMenu1Popup() {}
 void TMainForm::DefaultSettings_Tivron_AClick() {}
 

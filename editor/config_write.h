@@ -52,7 +52,15 @@ QStringList BuildWritePacketList(const CTreeNode &device, const QList<int> &page
 // are removed.
 void CheckPacketList(const QStringList &lines);
 
-inline const QString NoDeviceText = QStringLiteral("Нет данных, выберите прибор!");
 inline const QString WriteStoppedText =
     QStringLiteral("Конфигурация записана в прибор не полностью: передача остановлена на ошибке. "
                    "Изменения на страницах сохранены.");
+inline const QString KeyLoadStoppedText =
+    QStringLiteral("Ключ загружен в прибор не полностью: передача остановлена на ошибке.");
+
+// The write's confirmation of the device: shows the selection dialog (list mode, the open device
+// preset) and returns its result. Tests answer it without a modal loop; null restores Execute().
+class TSelectDeviceForm;
+using WriteConfirmation = std::function<int(TSelectDeviceForm &dialog)>;
+void SetWriteConfirmationHook(WriteConfirmation hook);
+int ConfirmWriteDevice(TSelectDeviceForm &dialog);

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "app/message_dlg.h"
+#include "editor/config_read.h"
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/model_classes.h"
+#include "model/read_tree.h"
 #include "model/tree_search.h"
 
 CPacketBuildError::CPacketBuildError(const QString &message) : std::runtime_error(message.toStdString()) {}
@@ -109,9 +111,17 @@ QString KeyReadRequestText(uint8_t wireAddress, int keyNumber)
            Hex2(unsigned(keyNumber) >> 8) + QStringLiteral("000000000000");
 }
 
+int KeyReadNumber(const CKey &key)
+{
+    const int number = KeyNumberFromText(key.name);
+    if (number < 0 || number > 0xFFFF)
+        throw CPacketBuildError(QStringLiteral("Номер ключа '%1' вне диапазона 0..65535.").arg(key.name));
+    return number;
+}
+
 bool WireAddressOf(int deviceAddress, uint8_t &wireAddress)
 {
-    if (deviceAddress < 1 || deviceAddress > 255)
+    if (!IsRequestAddress(deviceAddress))
         return false;
     wireAddress = uint8_t(deviceAddress - 1);
     return true;

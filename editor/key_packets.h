@@ -42,10 +42,13 @@ QString EndPacketText(uint8_t wireAddress);
 // The single-key read request: "85FF" + wire address + "03" + the number low byte first + zeros.
 QString KeyReadRequestText(uint8_t wireAddress, int keyNumber);
 
-// The wire address of a device address (1..255): the address less one. Nothing for any other
+// The key number the read request carries: KeyNumberFromText of the name (0 for the master key and
+// for a name whose number is none). Throws CPacketBuildError when it is outside 0..65535.
+int KeyReadNumber(const CKey &key);
+
+// The wire address of a device address (1..255): the address less one. False for any other
 // address: 0 would give FF, which the search broadcast uses, and 256 does not fit a byte.
 bool WireAddressOf(int deviceAddress, uint8_t &wireAddress);
-inline const QString BadAddressText = QStringLiteral("Выбраный адрес не является корректным.");
 
 // The wait of the key answers; WaitForPacket unless a test gives its own.
 using PacketWaiter = std::function<int(const PacketPattern &pattern, uint32_t timeout, CanPacket *matched)>;

@@ -1,5 +1,7 @@
 #include "editor/password_page.h"
 
+#include <algorithm>
+
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -77,7 +79,8 @@ CCheckBox *MakeCheckBox(QWidget *parent, const QString &caption, int top, int wi
 {
     auto *box = new CCheckBox(caption, parent);
     box->setFont(Tahoma(10));
-    box->setGeometry(8, top, width, box->sizeHint().height());
+    // The design's width is for its own face; a wider substitute must not cut the caption.
+    box->setGeometry(8, top, std::max(width, box->sizeHint().width()), box->sizeHint().height());
     box->raise();
     return box;
 }

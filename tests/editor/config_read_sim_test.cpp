@@ -57,11 +57,6 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
         messages << text;
         return int(mrOk);
     });
-    Usb_NoDevice = 1;
-    Can_BaudRate = 50;
-    Usb_TimerSleep = 2;
-    Usb_TotalPaket = 40;
-
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath("devices.xml")));
     TConfigForm config;
@@ -69,6 +64,11 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     TMainFormEnv env;
     env.ProgramDir = dir.path();
     TMainForm form(nullptr, env);
+    // After the window, which sets the settings' defaults.
+    Usb_NoDevice = 1;
+    Can_BaudRate = 50;
+    Usb_TimerSleep = 2;
+    Usb_TotalPaket = 40;
     // As a key page would have left it.
     for (const char *key : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Дежурный> №2"})
         form.KeyListView->items().addChild(nullptr, QString::fromUtf8(key));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QToolButton>
@@ -192,7 +193,9 @@ void CComboBox::SetItemIndex(int index)
 void CComboBox::focusOutEvent(QFocusEvent *event)
 {
     QComboBox::focusOutEvent(event);
-    if (IsExitReason(event->reason()))
+    // Focus that moves into the open drop-down list stays with the control.
+    const bool toOwnList = view() && view()->isVisible();
+    if (IsExitReason(event->reason()) && !toOwnList)
         Fire(OnExit);
 }
 

@@ -21,6 +21,16 @@ constexpr int kParamPageImage = 7;
 constexpr int kKeyPageImage = 6;
 constexpr int kPassPageImage = 8;
 
+// Controls made on the page shown while it is built were never shown themselves; showing the page
+// again shows every one that was not hidden on purpose.
+void RevealPage(QWidget *sheet)
+{
+    if (sheet->isVisible()) {
+        sheet->hide();
+        sheet->show();
+    }
+}
+
 QIcon TabIcon(QWidget *w, int image)
 {
     switch (image) {
@@ -94,12 +104,18 @@ void TMainForm::BuildDevicePages(CTreeNode *device, CTreeNode *valuesDevice, boo
         SetPageTag(sheet, n);
         sheet->setProperty("ImageIndex", image);
         PageControl->setTabIcon(PageControl->indexOf(sheet), TabIcon(this, image));
-        if (image == kParamPageImage)
-            BuildParameterPage(sheet, t, withValues, values);
-        else if (image == kKeyPageImage)
-            BuildKeyPage(*this, sheet, t, withValues, values);
-        else
-            BuildPasswordPage(*this, sheet, t, withValues, values);
+        try {
+            if (image == kParamPageImage)
+                BuildParameterPage(sheet, t, withValues, values);
+            else if (image == kKeyPageImage)
+                BuildKeyPage(*this, sheet, t, withValues, values);
+            else
+                BuildPasswordPage(*this, sheet, t, withValues, values);
+        } catch (...) {
+            RevealPage(sheet);
+            throw;
+        }
+        RevealPage(sheet);
         PageIds.append(n);
     }
     if (PageControl->count() > 0) {
@@ -123,6 +139,7 @@ void TMainForm::BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withVa
     layout->setContentsMargins(0, 0, 0, 0);
     auto *list = NameComponent(new CParamListView(sheet), sheet, QStringLiteral("lvQ") + n);
     layout->addWidget(list);
+    list->show();
     list->CursorCell = [this] { return std::pair(SelectedRow, SelectedColumn); };
     list->OnMouseDown = [this, list] { RunGuarded([&] { lvQMouseDown(list); }); };
     list->OnKeyDown = [this, list](int key, Qt::KeyboardModifiers m) { RunGuarded([&] { lvQKeyDown(list, key, m); }); };
@@ -171,6 +188,7 @@ void TMainForm::BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withVa
     medit->OnKeyDown = [this, medit](int key, Qt::KeyboardModifiers) { RunGuarded([&] { meditKeyDown(medit, key); }); };
 
     auto *ud = NameComponent(new CSpinButton(area), list, QStringLiteral("ud") + n);
+    ud->setFocusProxy(medit); // a click on the button leaves the focus in the number box
     ud->hide();
     ud->OnUpClick = [this, ud] { RunGuarded([&] { udOnUpClick(ud); }); };
     ud->OnDownClick = [this, ud] { RunGuarded([&] { udOnDownClick(ud); }); };

@@ -14,6 +14,7 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/components.h"
+#include "editor/key_page.h"
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
 #include "link/exchange.h"
@@ -150,6 +151,24 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
         ++pagesChecked;
     }
     EXPECT_EQ(pagesChecked, 6);
+
+    // The key page shows the keys asked for with what the device stores for them.
+    ASSERT_GE(form.PageIds.size(), 4);
+    const auto *keys = FindComponent<CKeyTreeView>(QStringLiteral("tvKey") + QString::number(form.PageIds[3]),
+                                                   form.PageControl, 2);
+    ASSERT_NE(keys, nullptr);
+    ASSERT_EQ(keys->items().count(), 3);
+    const struct {
+        int type;
+        const char *code;
+    } storedKeys[] = {{1, "0102030405F0"}, {2, "11223344AA55"}, {1, "00000000BEEF"}};
+    for (int k = 0; k < 3; ++k) {
+        const CKey *key = keys->items().topNode(k)->key();
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->key_type, storedKeys[k].type) << k;
+        EXPECT_EQ(key->key_code, QLatin1String(storedKeys[k].code)) << k;
+    }
+    EXPECT_TRUE(keys->items().topNode(0)->key()->master);
 
     UsbCan.Disconnect();
     UsbCan.FreeDll();

@@ -263,8 +263,9 @@ TEST_F(ReadTest, KeyListComesFromTheOpenKeyPageAndStaysWithoutOne)
 {
     form->BuildDevicePages(device, nullptr, false);
     const int keyPage = form->PageIds[3];
-    QWidget *sheet = form->PageControl->widget(3);
-    auto *keys = NameComponent(new CTreeView(sheet), sheet, QStringLiteral("tvKey") + QString::number(keyPage));
+    auto *keys = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(keyPage), form->PageControl, 2);
+    ASSERT_NE(keys, nullptr);
+    keys->items().clear();
     keys->items().addChild(nullptr, QStringLiteral("1. Мастер-ключ"));
     CTreeNode *key = keys->items().addChild(nullptr, QStringLiteral("2. <Охрана> №12"), std::make_shared<CKey>());
     key->setImage(6);

@@ -84,5 +84,7 @@ void TMainForm::actWriteExecute()
     // Another configuration opened while the packets went out is not replaced by this device's.
     if (CurrentDevice != device)
         return;
+    // The read-back asks for the keys just written, so a key added since the last read shows too.
+    CopyKeyListFromPages(*this);
     RequestConfiguration(*this, *device);
 }

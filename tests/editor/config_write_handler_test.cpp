@@ -129,6 +129,10 @@ TEST_F(WriteHandlerTest, WholeListGoesOutThenTheDeviceIsReadBack)
     // The read-back's requests follow, and its collection has started.
     ASSERT_GT(g_fake.sent.size(), 11u);
     EXPECT_EQ(g_fake.sent[11].identifier >> 21, 0x85u);
+    // It asks for the keys just written (key 1), not for the key list of the last read (none: FFFF).
+    ASSERT_EQ(g_fake.sent.size(), 11u + 7u);
+    EXPECT_EQ(g_fake.sent.back().identifier, PacketIdentifier(0x85, 0xFF, 4, 3));
+    EXPECT_EQ(g_fake.sent.back().data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_GT(form->Timer1.Interval(), 0);
     EXPECT_EQ(form->PageCounter, pagesBefore); // the pages come with the collection's last tick
     form->Timer1.SetInterval(0);

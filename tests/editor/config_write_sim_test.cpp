@@ -180,8 +180,12 @@ TEST_F(WriteOverSim, EditsWrittenComeBackInTheReadThatFollows)
     const int keyCount = keys->items().count();
     btnKeyAddClick(*form, KeyButton(QStringLiteral("btnKeyAdd")));
     ASSERT_EQ(keys->items().count(), keyCount + 1);
-    CKey *added = keys->items().topNode(keyCount)->key();
+    CTreeNode *addedNode = keys->items().topNode(keyCount);
+    CKey *added = addedNode->key();
     ASSERT_TRUE(added);
+    // A number the device has no key under (a new key is always named №1), as the number edit sets it.
+    added->name = QStringLiteral("<ключ> №6");
+    addedNode->text = QStringLiteral("%1. <ключ> №6").arg(keyCount + 1);
     const QString addedName = added->name;
     added->key_code = QStringLiteral("A1B2C3D4E5F6");
     added->key_type = 2;
@@ -204,7 +208,10 @@ TEST_F(WriteOverSim, EditsWrittenComeBackInTheReadThatFollows)
     for (CTreeNode *n = keys->items().firstNode(); n; n = n->nextSibling())
         if (n->key() && n->key()->name == addedName)
             back = n;
-    ASSERT_TRUE(back) << "the added key did not come back";
+    QStringList names;
+    for (CTreeNode *n = keys->items().firstNode(); n; n = n->nextSibling())
+        names << n->text + "=" + (n->key() ? n->key()->key_code : QString());
+    ASSERT_TRUE(back) << "the added key did not come back: " << names.join(", ").toStdString();
     EXPECT_EQ(back->key()->key_code, QStringLiteral("A1B2C3D4E5F6"));
     EXPECT_EQ(back->key()->key_type, 2);
     EXPECT_TRUE(back->key()->hos_chk[0]);

@@ -15,7 +15,7 @@ namespace {
 
 using namespace pages_fixture;
 
-struct ParamSpec {
+struct ParamDef {
     QString type;
     QString mask;
     QString cell;          // the same text in every column unless cells is given
@@ -33,7 +33,7 @@ struct TableFixture {
     CTreeNode *table = nullptr;
     CParamPage page;
 
-    TableFixture(int dataSize, int section, int canType, int columns, const std::vector<ParamSpec> &params,
+    TableFixture(int dataSize, int section, int canType, int columns, const std::vector<ParamDef> &params,
                  QStringList tabAddr = {})
     {
         device = AddDevice(tree, QStringLiteral("Тиврон-А"), 5);
@@ -41,7 +41,7 @@ struct TableFixture {
         table->table()->can_data_size = dataSize;
         table->table()->can_type = canType;
         int i = 0;
-        for (const ParamSpec &s : params) {
+        for (const ParamDef &s : params) {
             CTreeNode *n = AddParameter(tree, table, QStringLiteral("P%1").arg(i++), s.type, QStringLiteral("0"), s.min,
                                         s.max, s.formula);
             n->parameter()->can_id_razdel = section;
@@ -78,7 +78,7 @@ TEST(ConfigWrite, GoldenTablePackets)
     struct Case {
         const char *what;
         int dataSize, section, canType, columns;
-        std::vector<ParamSpec> params;
+        std::vector<ParamDef> params;
         QStringList expected; // one per column, at device address 5
         QStringList tabAddr = {};
     };

@@ -328,10 +328,7 @@ void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::actReadExecute() {}
-void TMainForm::actWriteExecute() {}
 void TMainForm::actExportWordExecute() {}
-void TMainForm::Timer1Timer() {}
 void TMainForm::PopupMenu1Popup() {}
 void TMainForm::DefaultSettings_Tivron_AClick() {}
 

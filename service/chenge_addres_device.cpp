@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -475,7 +476,6 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
     std::stable_sort(entries.begin(), entries.end(), [this](const Entry &a, const Entry &b) {
         return CompareDeviceTexts(a.text, b.text, SortOrder) < 0;
     });
-    Sorting = true;
     list.beginUpdate();
     list.clear();
     for (const Entry &e : entries)
@@ -483,13 +483,13 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
     list.endUpdate();
     if (CTreeNode *again = selectedText.isEmpty() ? nullptr : TopNodeWithText(list, selectedText))
         SelectNode(again);
-    Sorting = false;
 }
 
 bool TChengeAddresDeviceForm::eventFilter(QObject *watched, QEvent *event)
 {
     // The press has moved the selection by the time the button comes up.
-    if (watched == tvDevice->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == tvDevice->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         const bool handled = QDialog::eventFilter(watched, event);
         RunGuarded([this] { tvDeviceClick(); });
         return handled;

@@ -27,7 +27,9 @@ protected:
     void SetUp() override
     {
         ServiceTest::SetUp();
-        main = std::make_unique<TMainForm>(nullptr, TMainFormEnv{SourcePath(QStringLiteral("data"))});
+        TMainFormEnv env;
+        env.ProgramDir = SourcePath(QStringLiteral("data"));
+        main = std::make_unique<TMainForm>(nullptr, env);
         ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("data/devices.xml")), catalogue));
         device = catalogue.firstNode();
         ASSERT_TRUE(device && device->device());

@@ -322,8 +322,6 @@ void TMainForm::PageControlChange()
 }
 
 // Filled in by the units of the windows they open and of the editor's commands.
-void TMainForm::actAboutExecute() {}
-void TMainForm::actSettingsExecute() {}
 void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}

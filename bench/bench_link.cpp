@@ -59,7 +59,7 @@ bool StartSim()
         out += g_sim->readAllStandardOutput();
     }
     // One device answers the search, so one request gives one answer.
-    return out.contains("ready") && SimSay("silent 5") && SimSay("silent 12");
+    return out.contains("ready") && SimSay("silent 5") && SimSay("silent 7") && SimSay("silent 12");
 }
 
 int DrainAll(std::vector<CanPacket> &list) { return g_link.ReceivePackets(list); }

@@ -4,6 +4,7 @@
 #include "app/loading_form.h"
 #include "app/settings.h"
 #include "editor/main_form.h"
+#include "link/show_pakets_form.h"
 #include "link/usb_can.h"
 #include "model/config_form.h"
 
@@ -28,8 +29,8 @@ int main(int argc, char **argv)
         ConfigForm = new TConfigForm(MainForm);
         configForm = ConfigForm;
         LoadingForm = new TLoadingForm(MainForm);
-        showPaketsForm = new QWidget(MainForm, Qt::Window);
-        showPaketsForm->setWindowTitle(QStringLiteral("Просмотр принятых/отправленных данных"));
+        ShowPaketsForm = new TShowPaketsForm(MainForm);
+        showPaketsForm = ShowPaketsForm;
         MainForm->SetToolWindows(configForm, showPaketsForm);
         QObject::connect(MainForm, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
         MainForm->show();

@@ -57,10 +57,10 @@ TEST_F(LinkOverSimTest, SearchBroadcastIsAnsweredByEveryDevice)
     ASSERT_TRUE(UsbCan.Connected);
     ASSERT_EQ(UsbCan.SendPacket(kSearch), 0);
 
-    // The demo line: Тиврон-А (14) at 3, Тиврон-2 (2) at 5, Тиврон-АСПТ (16) at 12.
+    // The demo line: Тиврон-А (14) at 3, Тиврон-2 (2) at 5 and at 7, Тиврон-АСПТ (10) at 12.
     const struct {
         int address, typeId;
-    } devices[] = {{3, 14}, {5, 2}, {12, 10}};
+    } devices[] = {{3, 14}, {5, 2}, {7, 2}, {12, 10}};
     for (const auto &d : devices) {
         CanPacket answer;
         const PacketPattern pattern = {0x20, 0xFF, d.address - 1, 0x00, X, X, X, X, X, X, X, X};

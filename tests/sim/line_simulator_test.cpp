@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include <QCanBusFrame>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "model/config_loader.h"
+#include "model/tree_search.h"
 #include "sim/line_description.h"
 #include "sim/line_simulator.h"
 #include "sim/sim_bus.h"
@@ -42,7 +47,7 @@ QCanBusFrame Wire(const SimFrame &f)
 TEST(LineDescription, DemoLine)
 {
     const LineDescription line = DemoLine();
-    ASSERT_EQ(line.devices.size(), 3u);
+    ASSERT_EQ(line.devices.size(), 4u);
     EXPECT_EQ(line.devices[0].model, QStringLiteral("Тиврон-А"));
     EXPECT_EQ(line.devices[0].typeId, 14);
     EXPECT_EQ(line.devices[0].address, 3);
@@ -83,15 +88,16 @@ TEST(LineSimulator, EveryDeviceAnswersTheSearchBroadcast)
     LineSimulator sim(DemoLine());
     RegisterHandlers(sim);
     const std::vector<SimAnswer> answers = sim.Answer(Search());
-    ASSERT_EQ(answers.size(), 3u);
+    ASSERT_EQ(answers.size(), 4u);
     // Тиврон-А at 3: command 20, section FF, wire address 2, sub-code 0, data byte 0 the type id.
     EXPECT_EQ(answers[0].frame.Identifier(), 0x041FE040u);
     EXPECT_EQ(answers[0].frame.Text(), QStringLiteral("20FF02000E00000000000000"));
     EXPECT_EQ(answers[1].frame.Text(), QStringLiteral("20FF04000200000000000000"));
-    EXPECT_EQ(answers[2].frame.Text(), QStringLiteral("20FF0B000A00000000000000"));
+    EXPECT_EQ(answers[2].frame.Text(), QStringLiteral("20FF06000200000000000000")); // the second Тиврон-2
+    EXPECT_EQ(answers[3].frame.Text(), QStringLiteral("20FF0B000A00000000000000"));
 
     sim.Options().silentAddresses = {5};
-    EXPECT_EQ(sim.Answer(Search()).size(), 2u);
+    EXPECT_EQ(sim.Answer(Search()).size(), 3u);
 
     SimFrame notASearch = Search();
     notASearch.section = 0x01;
@@ -128,7 +134,7 @@ TEST(SimBus, OptionsShapeTheAnswers)
 
     EXPECT_EQ(bus.Control(QStringLiteral("twice on")), QStringLiteral("ok twice on"));
     bus.Receive(Wire(Search()));
-    ASSERT_EQ(sent.size(), 6u);
+    ASSERT_EQ(sent.size(), 8u);
     EXPECT_EQ(sent[0].frameId(), sent[1].frameId());
     EXPECT_TRUE(sent[0].hasExtendedFrameFormat());
     bus.Control(QStringLiteral("twice off"));
@@ -139,14 +145,15 @@ TEST(SimBus, OptionsShapeTheAnswers)
     bus.Receive(Wire(Search()));
     EXPECT_TRUE(sent.empty());
     bus.Receive(Wire(Search()));
-    EXPECT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent.size(), 4u);
 
     sent.clear();
     bus.Control(QStringLiteral("silent 3"));
     bus.Control(QStringLiteral("silent 12"));
     bus.Receive(Wire(Search()));
-    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].frameId(), 0x041FE000u | (4u << 5));
+    EXPECT_EQ(sent[1].frameId(), 0x041FE000u | (6u << 5));
     bus.Control(QStringLiteral("speak 3"));
     bus.Control(QStringLiteral("speak 12"));
 
@@ -160,9 +167,9 @@ TEST(SimBus, OptionsShapeTheAnswers)
     bus.Receive(Wire(Search()));
     EXPECT_TRUE(sent.empty());
     QDeadlineTimer deadline(kSimWaitMs);
-    while (sent.size() < 3 && !deadline.hasExpired())
+    while (sent.size() < 4 && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent.size(), 4u);
 
     sent.clear();
     EXPECT_EQ(bus.Control(QStringLiteral("noise-mixed 6")), QStringLiteral("ok noise-mixed 6"));
@@ -195,4 +202,33 @@ TEST(SimProcessTest, StartsOnItsPortAndRefusesATakenOne)
     ASSERT_TRUE(missing.waitForFinished(kSimWaitMs));
     EXPECT_EQ(missing.exitCode(), 2);
     EXPECT_EQ(sim.Control(QStringLiteral("delay 0")), QStringLiteral("ok delay 0"));
+}
+
+// The demo line plays catalogue models: each line device names a model of data/devices.xml by name
+// and type id, and its stored configuration is that model at that address.
+TEST(LineDescription, DemoLineMatchesTheCatalogue)
+{
+    CTree catalogue;
+    ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("data/devices.xml")), catalogue));
+    const LineDescription line = DemoLine();
+    std::map<int, int> perType;
+    for (const SimDevice &d : line.devices) {
+        SCOPED_TRACE(d.configPath.toStdString());
+        const CTreeNode *model = FindNodeByText(catalogue.firstNode(), d.model);
+        ASSERT_TRUE(model && model->device());
+        EXPECT_EQ(model->device()->device_id, d.typeId);
+        ++perType[d.typeId];
+
+        CTree stored;
+        ASSERT_TRUE(ReadXmlToTree(d.configPath, stored));
+        ASSERT_EQ(stored.count(), 1);
+        const CDevice *device = stored.firstNode()->device();
+        ASSERT_TRUE(device);
+        EXPECT_EQ(device->name, model->device()->name);
+        EXPECT_EQ(device->version, model->device()->version);
+        EXPECT_EQ(device->device_id, d.typeId);
+        EXPECT_EQ(device->device_addr, d.address);
+    }
+    // One model at two addresses, so a search lists it twice.
+    EXPECT_TRUE(std::any_of(perType.begin(), perType.end(), [](const auto &p) { return p.second == 2; }));
 }

@@ -1,0 +1,68 @@
+#pragma once
+// The CAN monitor's log as a grid of text cells: row 0 the header, rows 1 to RowCount()-2 the
+// logged packets (column 0 holds the row's number), the last row the empty one the next packet
+// goes into. Rows are kept compactly (one small record each, their texts in one pool), so a log of
+// millions of packets stays cheap; cells the engineer edits are kept beside them.
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CPacketRowStore {
+public:
+    static constexpr int ColCount = 5;
+
+    // "Номер", "Время", "ID", "Data", "Действие"
+    static const std::array<QString, ColCount> &HeaderTexts();
+
+    // Rows of the grid: header, packets, the empty last row.
+    int RowCount() const { return int(rows_.size()) + 2; }
+    int PacketCount() const { return int(rows_.size()); }
+
+    // Fills the empty last row (overwriting what was typed there) and adds a new empty one.
+    // Returns the row number given to the packet.
+    int Append(const QString &time, const QString &id, const QString &data, const QString &action);
+
+    // Text of a cell; empty outside the grid.
+    QString Cell(int row, int col) const;
+    // The header row and the number column are fixed; every other cell takes the engineer's text.
+    static bool IsEditable(int row, int col) { return row >= 1 && col >= 1 && col < ColCount; }
+    bool SetCell(int row, int col, const QString &text);
+
+    // Empties the log: the header and one empty row are left.
+    void Clear();
+
+    // One line of the saved file: every cell followed by "|".
+    QString Line(int row) const;
+    // Every row from the header to the empty last row.
+    QStringList Lines() const;
+
+    // Bytes the store holds (capacities included), for measuring.
+    std::size_t MemoryBytes() const;
+
+private:
+    enum Action : uint8_t { Sent, Failed, Received, NoAction, OtherAction };
+    struct Row {
+        uint64_t offset;     // of the row's texts in pool_
+        uint8_t length[3];   // time, id, data
+        uint8_t action;      // Action
+        uint8_t overridden;  // bit c: cell c is in overrides_
+    };
+
+    static uint64_t Key(int row, int col) { return (uint64_t(row) << 3) | uint64_t(col); }
+    QString PoolText(const Row &r, int field) const;
+    const QString *Override(int row, int col) const;
+
+    std::vector<Row> rows_;
+    std::string pool_;                                  // Latin-1 texts of every row
+    std::unordered_map<uint64_t, QString> overrides_;   // edited cells and texts the pool cannot hold
+};
+
+// Writes the grid as a text file: one line per row, header and empty last row included, every
+// cell followed by "|"; Windows-1251, CR LF after every line. Throws TextFileError on failure.
+void SaveGridToFile(const QString &name, const CPacketRowStore &grid);

@@ -1,0 +1,87 @@
+#include "link/text_file_save.h"
+
+#include <algorithm>
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+#include "app/message_dlg.h"
+
+QString ReplaceFileQuestion(const QString &name)
+{
+    return QStringLiteral("Заменить файл '") + name + u'\'';
+}
+
+QString AppendTxtUnlessContained(const QString &name)
+{
+    if (name.contains(QStringLiteral(".txt"), Qt::CaseSensitive))
+        return name;
+    return name + QStringLiteral(".txt");
+}
+
+QString ReplaceExtension(const QString &name, const QString &extension)
+{
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > slash)
+        return name.left(dot) + extension;
+    return name + extension;
+}
+
+std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule)
+{
+    if (chosen.trimmed().isEmpty()) {
+        ShowMessageDlg(NoFileNameText, mtInformation, mbOK);
+        return std::nullopt;
+    }
+    const QString name = rule ? rule(chosen) : chosen;
+    if (QFileInfo::exists(name) &&
+        ShowMessageDlg(ReplaceFileQuestion(name), mtConfirmation, MsgButtons(mbYes) | MsgButtons(mbNo)) == mrNo)
+        return std::nullopt;
+    return name;
+}
+
+QString FileNameSafe(const QString &text)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    QString safe = text;
+    for (QChar &c : safe) {
+        if (c.unicode() < 0x20 || forbidden.contains(c))
+            c = u'_';
+    }
+    return safe;
+}
+
+QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale)
+{
+    // The long time format may end in a time zone ("t"), which no file name needs.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(u't');
+    timeFormat = timeFormat.trimmed();
+    return locale.toString(moment.date(), QLocale::ShortFormat) + u' ' + locale.toString(moment.time(), timeFormat);
+}
+
+TextFileError::TextFileError(const QString &message) : std::runtime_error(message.toStdString()) {}
+
+void WriteTextFile1251(const QString &path, const QStringList &lines)
+{
+    QString text;
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    text.reserve(size);
+    for (const QString &line : lines) {
+        text += line;
+        text += QStringLiteral("\r\n");
+    }
+    QStringEncoder encoder("windows-1251");
+    const QByteArray bytes = encoder.encode(text);
+
+    QSaveFile file(path);
+    // A folder we may not write to cannot hold the temporary file; write in place then.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw TextFileError(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ") +
+                            file.errorString());
+}

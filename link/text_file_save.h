@@ -1,0 +1,47 @@
+#pragma once
+// The pattern every save command of a text file follows, and the writer of text exports.
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+inline const QString NoFileNameText = QStringLiteral("Имя файла не указано");
+// "Заменить файл '" + name + "'"
+QString ReplaceFileQuestion(const QString &name);
+
+// How a save command forces its extension on the chosen name.
+using ExtensionRule = std::function<QString(const QString &name)>;
+
+// ".txt" is appended unless the name holds ".txt" anywhere (case-sensitive): "a.TXT" gets it,
+// "a.txt.bak" keeps its name.
+QString AppendTxtUnlessContained(const QString &name);
+// The name's extension (after the last dot of its file part) replaced by extension (with its dot),
+// or extension appended when it has none.
+QString ReplaceExtension(const QString &name, const QString &extension);
+
+// The shared steps after the save dialog: a name that is blank once trimmed is refused with
+// NoFileNameText (information, OK); the rule forces the extension; an existing file is replaced
+// unless the engineer answers No to ReplaceFileQuestion. Gives the name to write, or nothing.
+std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule);
+
+// Every character that cannot stand in a file name (on any of the systems the files travel to)
+// becomes "_".
+QString FileNameSafe(const QString &text);
+// Date in the locale's short format and time in its long format (without a time zone), blank
+// between; for preset file names.
+QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
+
+// A text file that could not be written; what() is UTF-8.
+class TextFileError : public std::runtime_error {
+public:
+    explicit TextFileError(const QString &message);
+};
+
+// Writes the lines as the whole new content of the file, in Windows-1251, CR LF after every line
+// (the last one too). Throws TextFileError when the file cannot be written; an existing file is
+// then left as it was.
+void WriteTextFile1251(const QString &path, const QStringList &lines);

@@ -1,0 +1,245 @@
+// The CAN monitor window offscreen: what the engineer sees and clicks.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/message_dlg.h"
+#include "link/exchange.h"
+#include "link/show_pakets_form.h"
+#include "tests/link/fake_dll_fixture.h"
+
+namespace {
+
+class MonitorFormTest : public LinkTest {
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        SetMessageDlgHook([this](const QString &text, int, MsgButtons) {
+            messages << text;
+            return answer;
+        });
+        main = new QWidget;
+        main->resize(790, 500);
+        main->move(50, 40);
+        form = new TShowPaketsForm(main);
+        form->SetSaveDialog([this](QWidget *, const QString &preset) {
+            presets << preset;
+            return chosen;
+        });
+    }
+    void TearDown() override
+    {
+        delete main; // owns the form
+        SetMessageDlgHook(nullptr);
+        LinkTest::TearDown();
+    }
+
+    QString ViewCell(int row, int col) const
+    {
+        return form->StringGridPaket->model()->index(row, col).data().toString();
+    }
+
+    QWidget *main = nullptr;
+    TShowPaketsForm *form = nullptr;
+    QStringList messages;
+    QStringList presets;
+    std::optional<QString> chosen;
+    int answer = mrOk;
+};
+
+} // namespace
+
+TEST_F(MonitorFormTest, DesignAsTheEngineerSeesIt)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Просмотр принятых/отправленных данных"));
+    EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Командная строка"));
+    EXPECT_EQ(form->Button_Execute->text(), QStringLiteral("Выполнить"));
+    EXPECT_EQ(form->CheckBox_CanMonitor->text(), QStringLiteral(" мониторинг CAN линии"));
+    EXPECT_FALSE(form->CheckBox_CanMonitor->isChecked());
+    EXPECT_EQ(form->Clear->text(), QStringLiteral("Очистить"));
+    EXPECT_EQ(form->SaveToFile->text(), QStringLiteral("Сохранить в файл"));
+    EXPECT_EQ(form->Close->text(), QStringLiteral("Закрыть"));
+    EXPECT_EQ(form->Timer_checkRx->interval(), 1000);
+    EXPECT_FALSE(form->Timer_checkRx->isActive());
+
+    QTableView *grid = form->StringGridPaket;
+    const char *headers[] = {"Номер", "Время", "ID", "Data", "Действие"};
+    const int widths[] = {40, 72, 72, 128, 88};
+    for (int col = 0; col < 5; ++col) {
+        EXPECT_EQ(grid->model()->headerData(col, Qt::Horizontal).toString(), QString(headers[col]));
+        EXPECT_EQ(grid->columnWidth(col), widths[col]);
+    }
+    EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 18);
+    EXPECT_EQ(grid->model()->rowCount(), 1); // the empty row
+    EXPECT_EQ(form->Grid().RowCount(), 2);
+
+    // Typed letters become upper case; the edits take at most 8 and 16 characters.
+    QTest::keyClicks(form->LabeledEdit_Id, "85ff02001");
+    EXPECT_EQ(form->LabeledEdit_Id->text(), QStringLiteral("85FF0200"));
+    QTest::keyClicks(form->LabeledEdit_Data, "0123456789abcdef01");
+    EXPECT_EQ(form->LabeledEdit_Data->text(), QStringLiteral("0123456789ABCDEF"));
+}
+
+TEST_F(MonitorFormTest, LogsWhileHiddenAndShowsTheNewestRowSelected)
+{
+    UsbCan.Connected = true;
+    UsbCan.SendPacket("85FF0200FF");
+    g_fake.rx = {Delivered(0x10BFE043, {1, 2, 3})};
+    UsbCan.ReceivePackets(UsbCan.RxPackets);
+    EXPECT_EQ(form->Grid().RowCount(), 4); // logged while hidden
+    EXPECT_EQ(form->Grid().Line(2), QStringLiteral("2|12:34:56|85FF0203|0102030000000000|  (Получен)|"));
+
+    form->show();
+    QTableView *grid = form->StringGridPaket;
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(ViewCell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(ViewCell(0, 3), QStringLiteral("FF"));
+    EXPECT_EQ(ViewCell(0, 4), QStringLiteral("  (Отправлен)"));
+    EXPECT_EQ(ViewCell(2, 0), QString());
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    // Shown: rows reach the view in a batch.
+    UsbCan.SendPacket("85FF0201");
+    EXPECT_EQ(form->Grid().RowCount(), 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return grid->model()->rowCount() == 4; }, 5000));
+    EXPECT_EQ(ViewCell(2, 0), QStringLiteral("3"));
+    EXPECT_EQ(grid->currentIndex().row(), 3);
+
+    // The engineer's edit of a cell goes into the grid, and into the saved file.
+    EXPECT_TRUE(grid->model()->setData(grid->model()->index(0, 3), QStringLiteral("правка")));
+    EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_EQ(form->Grid().Cell(1, 3), QStringLiteral("правка"));
+
+    form->Clear->click();
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(form->Grid().RowCount(), 2);
+    UsbCan.SendPacket("85FF0202");
+    form->Rows().Flush();
+    EXPECT_EQ(ViewCell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+}
+
+TEST_F(MonitorFormTest, ShowingPlacesTheWindowsAndNotesTheConnection)
+{
+    form->show();
+    EXPECT_EQ(form->pos(), QPoint(0, 0));
+    EXPECT_EQ(main->pos().x(), form->width());
+    EXPECT_EQ(form->height(), main->height());
+    EXPECT_FALSE(form->Link.WasConnected);
+    EXPECT_FALSE(form->Timer_checkRx->isActive());
+
+    // The box starts the timer while shown; closing stops it and the box keeps its state.
+    form->CheckBox_CanMonitor->click();
+    EXPECT_TRUE(form->Timer_checkRx->isActive());
+    UsbCan.Connect();
+    form->Close->click();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Timer_checkRx->isActive());
+    EXPECT_TRUE(form->CheckBox_CanMonitor->isChecked());
+    EXPECT_FALSE(UsbCan.Connected); // it was not connected at showing
+
+    UsbCan.Connect();
+    form->show();
+    EXPECT_TRUE(form->Link.WasConnected);
+    EXPECT_TRUE(form->Timer_checkRx->isActive());
+    form->close();
+    EXPECT_TRUE(UsbCan.Connected);
+    EXPECT_EQ(g_fake.disconnects, 1);
+}
+
+TEST_F(MonitorFormTest, ClosingDuringAnExchangeWaitsForIt)
+{
+    form->show();
+    BeginExchange();
+    UsbCan.Connect();
+    form->close();
+    EXPECT_TRUE(UsbCan.Connected);
+    EndExchange();
+    EXPECT_FALSE(UsbCan.Connected);
+}
+
+TEST_F(MonitorFormTest, CommandLineSendsAndRefuses)
+{
+    form->show();
+    form->LabeledEdit_Id->setText("85FF0200");
+    form->LabeledEdit_Data->setText("FF00");
+    QTest::keyClick(form->LabeledEdit_Data, Qt::Key_Return);
+    ASSERT_EQ(g_fake.sent.size(), 1u);
+    EXPECT_EQ(g_fake.sent[0].data, std::vector<uint8_t>({0xFF, 0x00}));
+    EXPECT_TRUE(UsbCan.Connected);
+    EXPECT_EQ(form->Grid().Cell(1, 2), QStringLiteral("85FF0200"));
+
+    form->LabeledEdit_Id->setText("FF0200");
+    form->Button_Execute->click();
+    form->LabeledEdit_Id->clear();
+    form->Button_Execute->click();
+    EXPECT_EQ(g_fake.sent.size(), 1u);
+    EXPECT_EQ(messages, QStringList({BadIdentifierText, "Нет команды."}));
+}
+
+TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
+{
+    QTemporaryDir dir;
+    UsbCan.SendPacket("85FF0200");
+
+    chosen = std::nullopt; // cancelled
+    form->SaveToFile->click();
+    ASSERT_EQ(presets.size(), 1);
+    EXPECT_TRUE(presets[0].startsWith(QStringLiteral("CAN монитор ")));
+    EXPECT_FALSE(presets[0].contains(u':'));
+    EXPECT_FALSE(presets[0].contains(u'/'));
+    EXPECT_TRUE(messages.isEmpty());
+
+    chosen = QStringLiteral("  ");
+    form->SaveToFile->click();
+    EXPECT_EQ(messages, QStringList({"Имя файла не указано"}));
+
+    chosen = dir.filePath("log");
+    form->SaveToFile->click();
+    QFile f(dir.filePath("log.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 4); // header, one packet, the empty row, nothing after the last CR LF
+    EXPECT_EQ(lines[1], QByteArray("1|12:34:56|85FF0200||  (\xCE\xF2\xEF\xF0\xE0\xE2\xEB\xE5\xED)|\r"));
+    EXPECT_EQ(lines[2], QByteArray("|||||\r"));
+    f.close();
+
+    // The answer No keeps the file; an unwritable name is shown, not thrown through Qt.
+    messages.clear();
+    answer = mrNo;
+    UsbCan.SendPacket("85FF0201");
+    form->SaveToFile->click();
+    EXPECT_EQ(messages, QStringList({"Заменить файл '" + dir.filePath("log.txt") + "'"}));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), 3);
+
+    messages.clear();
+    chosen = dir.filePath("no/such/log.txt");
+    form->SaveToFile->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
+}
+
+TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodOverSeveralTurns)
+{
+    form->show();
+    form->CheckBox_CanMonitor->setChecked(true);
+    const std::size_t flood = 2 * CUsbCan::MaxFramesPerDrain + 5;
+    g_fake.rx.assign(flood, Delivered(0x10BFE043));
+    form->Timer_checkRxTimer(); // connects, drains its limit and leaves the rest to the event loop
+    EXPECT_TRUE(UsbCan.Connected);
+    EXPECT_EQ(UsbCan.RxPackets.size(), std::size_t(CUsbCan::MaxFramesPerDrain));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g_fake.rx.empty(); }, 5000));
+    EXPECT_EQ(UsbCan.RxPackets.size(), flood);
+    EXPECT_EQ(form->Grid().PacketCount(), int(flood));
+}

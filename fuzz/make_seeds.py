@@ -66,5 +66,15 @@ def packet_text_seeds():
         write(folder, f"text{i:02}", t.encode("utf-8"))
 
 
+def monitor_command_seeds():
+    folder = reset("monitor_command")
+    lines = [("", ""), ("", "0102"), ("1234567", ""), ("123456", "0102"), ("123456789", ""), ("1234567G", ""),
+             ("1234 678", ""), ("12345678", "0G"), ("12345678", "01 02"), ("12345678", ""), ("abcdef00", "abc"),
+             ("FFFFFFFF", "0123456789ABCDEF"), ("85FF0200", "FF"), ("85FF0200", "0123456789ABCDEF0123")]
+    for i, (id_text, data) in enumerate(lines):
+        write(folder, f"line{i:02}", (id_text + "\n" + data).encode("utf-8"))
+
+
 read_tree_seeds()
 packet_text_seeds()
+monitor_command_seeds()

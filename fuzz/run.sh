@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-all=(xml_tree read_tree packet_text)
+all=(xml_tree read_tree packet_text monitor_command)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 parallel=${TIVRON_FUZZ_JOBS:-4}
@@ -39,6 +39,7 @@ options_of() {
     xml_tree) echo -dict=fuzz/xml_tree.dict -max_len=65536 ;;
     read_tree) echo -max_len=8192 ;;
     packet_text) echo -dict=fuzz/packet_text.dict -max_len=64 ;;
+    monitor_command) echo -dict=fuzz/packet_text.dict -max_len=128 ;;
   esac
 }
 

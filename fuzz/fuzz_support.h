@@ -34,6 +34,8 @@ inline QStringList FuzzTreeLines(const CTree &tree)
                        QString::number(n->imageIndex) + QLatin1Char('|') + QString::number(n->selectedIndex);
         if (const CItem *i = n->item())
             line += QLatin1Char('=') + i->value;
+        if (const CDevice *d = n->device())
+            line += QLatin1Char('@') + QString::number(d->device_addr);
         lines << line;
     });
     return lines;

@@ -1,6 +1,9 @@
 // Catalogues and .DEV files come from other engineers: any bytes must parse or be refused, never
-// crash, never reach outside the file, and what the program writes back must read back the same.
+// crash, never reach outside the file; what the program writes back (the whole document, the
+// models' addresses) must read back the same; and a model read from such a file decodes.
 #include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <libxml/parserInternals.h>
 
@@ -8,12 +11,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "model/config_loader.h"
+#include "model/device_addresses.h"
+#include "model/read_tree.h"
 #include "model/xml_document.h"
 
 namespace {
+
+QTemporaryDir *Folder = nullptr;
 
 // The reader must never ask for an external DTD or entity, whatever the document declares.
 xmlParserInputPtr RefuseExternal(const char *url, const char *id, xmlParserCtxtPtr)
@@ -25,6 +34,7 @@ xmlParserInputPtr RefuseExternal(const char *url, const char *id, xmlParserCtxtP
 struct Read {
     bool parsed = false;
     bool converted = true;
+    std::unique_ptr<CTree> tree = std::make_unique<CTree>();
     QStringList lines;
 };
 
@@ -37,14 +47,22 @@ Read ReadBytes(const QByteArray &bytes, CXmlDocument &doc)
         return r;
     }
     r.parsed = true;
-    CTree tree;
     try {
-        ReadXmlToTree(doc, tree);
+        ReadXmlToTree(doc, *r.tree);
     } catch (const CConvertError &) {
         r.converted = false; // the nodes read before the bad number stay
     }
-    r.lines = FuzzTreeLines(tree);
+    r.lines = FuzzTreeLines(*r.tree);
     return r;
+}
+
+void CheckSameRead(const QByteArray &bytes, const Read &first)
+{
+    CXmlDocument doc;
+    const Read again = ReadBytes(bytes, doc);
+    FUZZ_CHECK(again.parsed);
+    FUZZ_CHECK(again.converted == first.converted);
+    FUZZ_CHECK(again.lines == first.lines);
 }
 
 } // namespace
@@ -52,6 +70,8 @@ Read ReadBytes(const QByteArray &bytes, CXmlDocument &doc)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     xmlSetExternalEntityLoader(RefuseExternal);
+    Folder = new QTemporaryDir;
+    FUZZ_CHECK(Folder->isValid());
     return 0;
 }
 
@@ -63,11 +83,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!first.parsed)
         return 0;
 
-    // Saving the catalogue back (the program rewrites device addresses) gives a file that reads the same.
-    CXmlDocument again;
-    const Read second = ReadBytes(doc.toBytes(), again);
-    FUZZ_CHECK(second.parsed);
-    FUZZ_CHECK(second.converted == first.converted);
-    FUZZ_CHECK(second.lines == first.lines);
+    // The document saved back reads the same.
+    CheckSameRead(doc.toBytes(), first);
+
+    // The models' addresses written back into the file, from the tree read out of it, change nothing.
+    if (first.tree->count() > 0) {
+        const QString path = Folder->filePath(QStringLiteral("devices.xml"));
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        file.close();
+        if (SaveDeviceAddresses(*first.tree, path)) {
+            FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+            CheckSameRead(file.readAll(), first);
+        }
+    }
+
+    // Every model read decodes (with no answers: every value its default) or is refused.
+    int models = 0;
+    for (const CTreeNode *n = first.tree->firstNode(); n && models < 8; n = n->nextSibling()) {
+        if (!n->device())
+            continue;
+        ++models;
+        CTree target;
+        try {
+            BuildReadTree(target, *n, std::vector<CanPacket>{}, QStringList{QStringLiteral("Мастер-ключ")});
+        } catch (const CConvertError &) {
+        }
+    }
     return 0;
 }

@@ -61,9 +61,11 @@ for t in "${targets[@]}"; do
 done
 for t in "${targets[@]}"; do
   if wait "${pid_of[$t]}"; then
-    done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$build/logs/$t.log" | tail -1 || true)
+    stats=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$build/logs/$t.log" | tail -1 || true)
+    runs=$(sed -E 's/^#([0-9]+).*/\1/' <<<"$stats")
+    corpus=$(grep -oE 'corp: [^ ]+' <<<"$stats" | cut -d' ' -f2)
     rate=$(grep -E '^stat::average_exec_per_sec' "$build/logs/$t.log" | awk '{print $2}' || true)
-    echo "fuzz: $t clean: ${rate:-?} exec/s, corpus $(ls "$build/corpus/$t" | wc -l) files; ${done_line}"
+    echo "fuzz: $t clean: ${runs:-?} runs, ${rate:-?} exec/s, corpus ${corpus:-?} (units/size)"
   else
     failed+=("$t")
     echo "fuzz: $t FAILED, log $build/logs/$t.log:" >&2

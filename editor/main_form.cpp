@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -20,6 +21,7 @@
 
 #include "app/guard.h"
 #include "app/message_dlg.h"
+#include "editor/components.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
 
@@ -310,12 +312,13 @@ void TMainForm::PageControlChange()
 {
     SetStatusText(QString());
     QWidget *page = PageControl->currentWidget();
-    ActivePageId = page ? page->property("Tag").toInt() : 0;
+    ActivePageId = PageTag(page);
     SelectedColumn = -1;
     SelectedRow = -1;
     // The cell cursor of the page left behind must not show on the page shown.
-    if (auto *list = PageControl->findChild<QWidget *>(QStringLiteral("lvQ") + QString::number(ActivePageId)))
-        list->update();
+    if (auto *list = FindComponent<QAbstractItemView>(QStringLiteral("lvQ") + QString::number(ActivePageId),
+                                                      PageControl, 3))
+        list->viewport()->update();
 }
 
 // Filled in by the units of the windows they open and of the editor's commands.
@@ -325,13 +328,7 @@ void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::actNewFileExecute() {}
-void TMainForm::actOpenFileExecute() {}
-void TMainForm::actSaveFileExecute() {}
-void TMainForm::actReadExecute() {}
-void TMainForm::actWriteExecute() {}
 void TMainForm::actExportWordExecute() {}
-void TMainForm::Timer1Timer() {}
 void TMainForm::PopupMenu1Popup() {}
 void TMainForm::DefaultSettings_Tivron_AClick() {}
 

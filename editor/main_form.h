@@ -17,6 +17,7 @@ class QTabWidget;
 class QToolBar;
 class CTreeNode;
 class CTreeView;
+class CParamListView;
 
 // What the main window does to the world at creation and destruction. Tests leave the hooks empty, so
 // no library is loaded and no file is touched.
@@ -111,6 +112,39 @@ public:
     void Timer1Timer();
     void PopupMenu1Popup();
     void DefaultSettings_Tivron_AClick();
+
+    // Page building: one tab sheet per table of the device, in table order. PageIds gets one entry per
+    // table: the page's number, or 0 for a table of another type than "table", "key" and "pass" (no
+    // page has number 0). A conversion error ends the build where it happened and leaves this function;
+    // the pages built so far stay.
+    void BuildDevicePages(CTreeNode *device, CTreeNode *valuesDevice, bool withValues);
+    void BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withValues, CTreeNode *valuesTable);
+    // Frees every page with everything on it (page change not raised).
+    void FreePages();
+    // The name search of the pages (editor/components.h), usually from PageControl.
+    QObject *FindComponentByName(const QString &name, const QObject *root, int depth) const;
+    // The list lvQ + ActivePageId, or null.
+    CParamListView *ActiveList() const;
+
+    // Cell editing of the parameter pages. Each handler gets its control; it finds its partners by name
+    // and does nothing when one is missing.
+    void UpdateEditorRect();
+    int ListClientToScreenX(int x);
+    int ListClientToScreenY(int y);
+    void StepCellValue(CParamListView *list, bool backwards);
+    void lvQMouseDown(QObject *sender);
+    void lvQKeyDown(QObject *sender, int key, Qt::KeyboardModifiers modifiers);
+    void lvQDblClick(QObject *sender);
+    void lvQSelectItem(QObject *sender);
+    void editExit(QObject *sender);
+    void editKeyDown(QObject *sender, int key);
+    void meditExit(QObject *sender);
+    void meditKeyDown(QObject *sender, int key);
+    void cbChange(QObject *sender);
+    void cbExit(QObject *sender);
+    void cbKeyDown(QObject *sender, int key);
+    void udOnUpClick(QObject *sender);
+    void udOnDownClick(QObject *sender);
 
     // ISettingsWindow: outer position, client size.
     int GetTop() const override;

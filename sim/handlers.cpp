@@ -1,3 +1,4 @@
+#include "sim/device_state.h"
 #include "sim/line_simulator.h"
 
 std::vector<SimFrame> AnswerSearch(const SimFrame &request, SimDevice &device)
@@ -14,7 +15,33 @@ std::vector<SimFrame> AnswerSearch(const SimFrame &request, SimDevice &device)
     return {answer};
 }
 
+namespace {
+
+// Configuration traffic is for one device: the broadcast address configures nobody.
+SimDeviceState *Addressed(const SimFrame &request, SimDevice &device)
+{
+    return request.address == uint8_t(device.address - 1) ? device.state.get() : nullptr;
+}
+
+std::vector<SimFrame> AnswerRequest(const SimFrame &request, SimDevice &device)
+{
+    SimDeviceState *state = Addressed(request, device);
+    return state ? state->AnswerRequest(request, request.address) : std::vector<SimFrame>{};
+}
+
+std::vector<SimFrame> TakeWrite(const SimFrame &request, SimDevice &device)
+{
+    if (SimDeviceState *state = Addressed(request, device))
+        state->Take(request);
+    return {};
+}
+
+} // namespace
+
 void RegisterHandlers(LineSimulator &simulator)
 {
     simulator.SetHandler(SearchCommand, AnswerSearch);
+    simulator.SetHandler(RequestCommand, AnswerRequest);
+    simulator.SetHandler(WriteCommand, TakeWrite);
+    simulator.SetHandler(EndCommand, TakeWrite);
 }

@@ -29,9 +29,16 @@ bool LoadLineDescription(const QString &path, LineDescription &line, QString *er
     }
     const QDir folder = QFileInfo(path).absoluteDir();
     LineDescription result;
+    result.cataloguePath = folder.absoluteFilePath(QStringLiteral("devices.xml"));
     QXmlStreamReader xml(&file);
     while (!xml.atEnd()) {
         xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("Line")) {
+            const QString catalogue = xml.attributes().value(QLatin1String("catalogue")).toString();
+            if (!catalogue.isEmpty())
+                result.cataloguePath = folder.absoluteFilePath(catalogue);
+            continue;
+        }
         if (!xml.isStartElement() || xml.name() != QLatin1String("LineDevice"))
             continue;
         const QXmlStreamAttributes a = xml.attributes();

@@ -35,6 +35,13 @@ public:
     std::vector<SimAnswer> Answer(const SimFrame &request);
 
     SimOptions &Options() { return options_; }
+    // Adds (omit) or removes a rule of answers a device leaves out: "ADDR table T [CC]" or
+    // "ADDR key N [S]" (ADDR the 1-based address; words apart by blanks or colons). Removing "ADDR"
+    // alone removes every rule of that device. False for another text or an address without a
+    // device that holds a configuration.
+    bool SetOmitted(const QString &rule, bool omit);
+    // The device at address goes back to its stored configuration; false when there is none.
+    bool Reset(int address);
     std::vector<SimDevice> &Devices() { return line_.devices; }
 
 private:

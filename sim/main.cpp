@@ -5,12 +5,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include "sim/line_description.h"
 #include "sim/line_simulator.h"
 #include "sim/sim_bus.h"
+#include "sim/stored_config.h"
 
 namespace {
 
@@ -31,9 +33,12 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Plays the devices of a line description on the CAN bus named by TIVRON_CANBUS "
-        "(plugin:interface), else on the virtual bus on loopback. Prints \"ready\" once on the bus; "
+        "(plugin:interface), else on the virtual bus on loopback. Each device answers the configuration "
+        "requests from its stored configuration (.DEV) laid out by the catalogue, and keeps what it "
+        "is written once the end packet comes. Prints \"ready\" once on the bus; "
         "reads control lines from stdin (silent ADDR, speak ADDR, delay MS, twice on|off, "
-        "noise-every MS, noise N, noise-mixed N, fail-next K, log on|off, send PACKETTEXT, quit)."));
+        "noise-every MS, noise N, noise-mixed N, fail-next K, log on|off, omit ADDR RULE, "
+        "answer ADDR [RULE], reset ADDR, send PACKETTEXT, quit)."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("line"), QStringLiteral("line description file"));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("the device at ADDR never answers"),
@@ -45,7 +50,16 @@ int main(int argc, char **argv)
     const QCommandLineOption failNext(QStringLiteral("fail-next"), QStringLiteral("lose the next K frames received"),
                                       QStringLiteral("K"));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("print every frame received"));
-    parser.addOptions({silent, delay, twice, noise, failNext, log});
+    const QCommandLineOption omit(QStringLiteral("omit"),
+                                  QStringLiteral("the device at ADDR leaves out the answers of table code T "
+                                                 "(only its column of table address CC), or of key N (only its "
+                                                 "section S answer)"),
+                                  QStringLiteral("ADDR:table:T[:CC]|ADDR:key:N[:S]"));
+    const QCommandLineOption catalogue(QStringLiteral("catalogue"),
+                                       QStringLiteral("the catalogue naming the models (default: the line file's, "
+                                                      "else devices.xml beside it)"),
+                                       QStringLiteral("PATH"));
+    parser.addOptions({silent, delay, twice, noise, failNext, log, omit, catalogue});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(2);
@@ -56,8 +70,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tivron-sim: %s\n", qPrintable(error));
         return 2;
     }
+    if (parser.isSet(catalogue))
+        line.cataloguePath = QFileInfo(parser.value(catalogue)).absoluteFilePath();
+    if (!LoadDeviceStates(line, &error)) {
+        std::fprintf(stderr, "tivron-sim: %s\n", qPrintable(error));
+        return 2;
+    }
     LineSimulator simulator(line);
     RegisterHandlers(simulator);
+    for (const QString &rule : parser.values(omit))
+        if (!simulator.SetOmitted(rule, true)) {
+            std::fprintf(stderr, "tivron-sim: --omit %s: not a rule, or no device at that address\n", qPrintable(rule));
+            return 2;
+        }
     SimOptions &options = simulator.Options();
     for (const QString &a : parser.values(silent))
         options.silentAddresses.insert(a.toInt());

@@ -204,6 +204,13 @@ QString SimBus::Control(const QString &line)
         options.failNext = number;
     } else if (command == QLatin1String("log") && (argument == QLatin1String("on") || argument == QLatin1String("off"))) {
         options.logFrames = argument == QLatin1String("on");
+    } else if (command == QLatin1String("omit") || command == QLatin1String("answer")) {
+        const QString rule = line.simplified().section(u' ', 1);
+        if (!simulator_.SetOmitted(rule, command == QLatin1String("omit")))
+            return QStringLiteral("error bad rule or address ") + rule;
+    } else if (command == QLatin1String("reset") && ok) {
+        if (!simulator_.Reset(number))
+            return QStringLiteral("error no configured device at ") + argument;
     } else if (command == QLatin1String("send")) {
         QCanBusFrame frame;
         if (!ParseHexFrame(argument, frame))

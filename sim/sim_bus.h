@@ -26,7 +26,9 @@ public:
     // A control line; returns the reply ("ok ..." or "error ...").
     //   silent ADDR | speak ADDR | delay MS | twice on|off | noise-every MS | noise N
     //   noise-mixed N (standard and remote frames among them) | fail-next K | log on|off
-    //   send PACKETTEXT
+    //   omit ADDR table T [CC] | omit ADDR key N [S] (leave those answers out)
+    //   answer ADDR [table T [CC] | key N [S]] (give them again; ADDR alone: every one)
+    //   reset ADDR (back to the stored configuration) | send PACKETTEXT
     QString Control(const QString &line);
 
     // One received frame, as the bus delivers it (public for tests).

@@ -53,6 +53,7 @@ TEST(LineDescription, DemoLine)
     EXPECT_EQ(line.devices[0].address, 3);
     for (const SimDevice &d : line.devices)
         EXPECT_TRUE(QFile::exists(d.configPath)) << qPrintable(d.configPath);
+    EXPECT_EQ(line.cataloguePath, SourcePath(QStringLiteral("data/devices.xml"))); // beside the line file
 }
 
 TEST(LineDescription, RefusedFiles)

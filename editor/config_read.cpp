@@ -1,0 +1,152 @@
+#include "editor/config_read.h"
+
+#include <algorithm>
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include "app/message_dlg.h"
+#include "app/settings.h"
+#include "editor/components.h"
+#include "editor/main_form.h"
+#include "link/exchange.h"
+#include "link/select_device_form.h"
+#include "link/transfer.h"
+#include "link/usb_can.h"
+#include "model/config_tree.h"
+#include "model/read_tree.h"
+#include "model/tree_model.h"
+
+namespace {
+
+// The read's exchange: one at a time, from the requests until the pages are built or the read fails.
+bool g_readExchange = false;
+QMetaObject::Connection g_formGone;
+
+void BeginReadExchange(TMainForm &form)
+{
+    if (g_readExchange)
+        return;
+    g_readExchange = true;
+    BeginExchange();
+    // A window closed in the middle of a collection must not hold the link busy for ever.
+    g_formGone = QObject::connect(&form, &QObject::destroyed, [] { EndReadExchange(); });
+}
+
+QString Hex2(int value) { return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); }
+
+void CopyChildren(const CTreeNode &from, CTree &to, CTreeNode *parent)
+{
+    for (const CTreeNode *n = from.firstChild(); n; n = n->nextSibling()) {
+        CTreeNode *copy = to.addChild(parent, n->text, n->data);
+        copy->imageIndex = n->imageIndex;
+        copy->selectedIndex = n->selectedIndex;
+        CopyChildren(*n, to, copy);
+    }
+}
+
+} // namespace
+
+bool IsRequestAddress(int deviceAddr) { return deviceAddr >= kMinRequestAddress && deviceAddr <= kMaxRequestAddress; }
+
+QStringList ConfigurationRequestTexts(int deviceAddr, const QStringList &keyTexts)
+{
+    const QString prefix = QStringLiteral("85FF") + Hex2(deviceAddr - 1);
+    QStringList texts;
+    for (int code : kRequestedTableCodes)
+        texts << prefix + Hex2(code) + QStringLiteral("FF00000000000000");
+    const QString keyRequest = prefix + Hex2(kKeyTableCode);
+    for (const QString &text : keyTexts) {
+        const int number = KeyNumberFromText(text);
+        texts << keyRequest + Hex2(number) + Hex2(number >> 8) + QStringLiteral("000000000000");
+    }
+    if (keyTexts.isEmpty())
+        texts << keyRequest + QStringLiteral("FFFF000000000000");
+    return texts;
+}
+
+void EndReadExchange()
+{
+    if (!g_readExchange)
+        return;
+    g_readExchange = false;
+    QObject::disconnect(g_formGone);
+    EndExchange();
+}
+
+int RequestConfiguration(TMainForm &form, CTreeNode &device)
+{
+    const CDevice *d = device.device();
+    if (!d || !IsRequestAddress(d->device_addr)) {
+        ShowMessageDlg(BadRequestAddressText, mtError, mbOK);
+        return kRequestAddressRefused;
+    }
+    const int address = d->device_addr;
+    const std::shared_ptr<CTreeNode> node = device.shared();
+    LinkPump &pump = CurrentLinkPump();
+
+    // A collection still running belongs to the pages about to go.
+    form.Timer1.SetInterval(0);
+    form.CurrentDevice.reset();
+    form.FreePages();
+    form.PageIds.clear();
+    form.SelectedColumn = form.SelectedRow = -1;
+    UsbCan.RxPackets.clear();
+    BeginReadExchange(form);
+
+    pump.Status(RequestingText, 1);
+    int code = 0;
+    for (const QString &text : ConfigurationRequestTexts(address, KeyListTexts(form.KeyListView->items()))) {
+        code = UsbCan.SendPacket(text);
+        if (code != 0)
+            break; // the device would miss a table: its defaults must not pass for its answers
+        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
+    }
+    form.CurrentDevice = node;
+    if (code != 0) {
+        pump.Status(RequestFailedText, 1);
+        pump.Status(ConnectFailedText + IntToText(code), 2);
+        EndReadExchange();
+        UsbCan.Disconnect();
+        return code;
+    }
+
+    pump.Status(AwaitingAnswerText, 1);
+    UsbCan.RxPackets.clear();
+    PacketPattern first;
+    first.fill(-1);
+    first[0] = kConfigAnswerCommand;
+    first[2] = address - 1;
+    WaitForPacket(first, 20000);
+
+    UsbCan.RxCountdown = Usb_TotalPaket;
+    // Interval 0 would leave the timer inert and the read without its pages.
+    form.Timer1.SetEnabled(true);
+    form.Timer1.SetInterval(std::max(Usb_TimerSleep, 1));
+    return 0;
+}
+
+bool CollectionTick(CUsbCan &link, LinkPump &pump)
+{
+    link.ReceivePackets(link.RxPackets);
+    pump.Status(PacketsReceivedText + IntToText(int(link.RxPackets.size())), 1);
+    --link.RxCountdown;
+    return link.RxCountdown <= 0;
+}
+
+void CopyTreeNodes(const CTree &from, CTree &to)
+{
+    to.beginUpdate();
+    to.clear();
+    CopyChildren(*from.hiddenRoot(), to, nullptr);
+    to.endUpdate();
+}
+
+void CopyKeyListFromPages(TMainForm &form)
+{
+    for (int tag : form.PageIds) {
+        const auto *keys = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(tag), form.PageControl, 3);
+        if (keys && keys != form.KeyListView)
+            CopyTreeNodes(keys->items(), form.KeyListView->items());
+    }
+}

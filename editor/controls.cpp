@@ -1,0 +1,342 @@
+#include "editor/controls.h"
+
+#include <algorithm>
+#include <climits>
+
+#include <QAbstractItemView>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QToolButton>
+#include <QValidator>
+
+#include "model/config_loader.h"
+
+bool IsExitReason(Qt::FocusReason reason)
+{
+    return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+void HideControl(QWidget *control)
+{
+    if (!control)
+        return;
+    if (control->hasFocus())
+        control->clearFocus(); // the exit handler runs here, once
+    control->hide();
+}
+
+namespace {
+void Fire(const ControlHandler &handler)
+{
+    if (handler)
+        handler();
+}
+
+// Refuses typing that makes the text longer than the limit; text set from code is never checked.
+class CLengthLimit : public QValidator {
+public:
+    CLengthLimit(CLineEdit *edit, int limit) : QValidator(edit), Edit(edit), Limit(limit) {}
+    State validate(QString &input, int &) const override
+    {
+        if (!Edit->Typing())
+            return Acceptable;
+        return input.size() > Limit && input.size() > Edit->AcceptedText().size() ? Invalid : Acceptable;
+    }
+
+private:
+    CLineEdit *Edit;
+    int Limit;
+};
+
+// Digits, a leading minus where allowed, and no more digits than the box is wide; a longer text only
+// when it does not grow (one set from code may be longer).
+bool NumberTextOk(const QString &input, bool allowSign, int width, qsizetype previousLength)
+{
+    int digits = 0;
+    for (int i = 0; i < input.size(); ++i) {
+        if (input[i] == u'-' && i == 0 && allowSign)
+            continue;
+        if (input[i] < u'0' || input[i] > u'9')
+            return false;
+        ++digits;
+    }
+    return digits <= width || input.size() <= previousLength;
+}
+
+class CNumberValidator : public QValidator {
+public:
+    CNumberValidator(CNumberEdit *edit) : QValidator(edit), Edit(edit) {}
+    State validate(QString &input, int &) const override
+    {
+        if (!Edit->Typing())
+            return Acceptable;
+        return NumberTextOk(input, Edit->AllowsSign(), Edit->Width(), Edit->AcceptedText().size()) ? Acceptable
+                                                                                                     : Invalid;
+    }
+
+private:
+    CNumberEdit *Edit;
+};
+} // namespace
+
+// CLineEdit
+
+CLineEdit::CLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text == LastText)
+            return;
+        LastText = text;
+        Fire(OnChange);
+    });
+}
+
+void CLineEdit::SetMaxLength(int length)
+{
+    Limit = std::max(0, length);
+    delete validator();
+    setValidator(Limit > 0 ? new CLengthLimit(this, Limit) : nullptr);
+}
+
+void CLineEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (IsExitReason(event->reason()))
+        Fire(OnExit);
+}
+
+void CLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (OnKeyDown)
+        OnKeyDown(event->key(), event->modifiers());
+    if (!isVisible())
+        return;
+    ++TypingDepth;
+    QLineEdit::keyPressEvent(event);
+    --TypingDepth;
+}
+
+void CLineEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    ++TypingDepth;
+    QLineEdit::inputMethodEvent(event);
+    --TypingDepth;
+}
+
+void CLineEdit::dropEvent(QDropEvent *event)
+{
+    ++TypingDepth;
+    QLineEdit::dropEvent(event);
+    --TypingDepth;
+}
+
+void CLineEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    ++TypingDepth; // a paste from the menu
+    QLineEdit::contextMenuEvent(event);
+    --TypingDepth;
+}
+
+// CLabeledEdit
+
+CLabeledEdit::CLabeledEdit(QWidget *parent) : CLineEdit(parent), EditLabel(new QLabel(parent))
+{
+    PlaceLabel();
+}
+
+void CLabeledEdit::PlaceLabel()
+{
+    EditLabel->adjustSize();
+    EditLabel->move(x(), y() - EditLabel->height() - 3);
+}
+
+void CLabeledEdit::moveEvent(QMoveEvent *event)
+{
+    CLineEdit::moveEvent(event);
+    PlaceLabel();
+}
+
+void CLabeledEdit::showEvent(QShowEvent *event)
+{
+    CLineEdit::showEvent(event);
+    PlaceLabel();
+    EditLabel->show();
+}
+
+void CLabeledEdit::hideEvent(QHideEvent *event)
+{
+    CLineEdit::hideEvent(event);
+    if (!isHidden()) // hidden with its parent: the label goes with the parent too
+        return;
+    EditLabel->hide();
+}
+
+// CComboBox
+
+CComboBox::CComboBox(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(false);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        if (!Programmatic)
+            Fire(OnChange);
+    });
+}
+
+void CComboBox::SetItemIndex(int index)
+{
+    Programmatic = true;
+    setCurrentIndex(index);
+    Programmatic = false;
+}
+
+void CComboBox::focusOutEvent(QFocusEvent *event)
+{
+    QComboBox::focusOutEvent(event);
+    // Focus that moves into the open drop-down list stays with the control.
+    const bool toOwnList = view() && view()->isVisible();
+    if (IsExitReason(event->reason()) && !toOwnList)
+        Fire(OnExit);
+}
+
+void CComboBox::keyPressEvent(QKeyEvent *event)
+{
+    if (OnKeyDown)
+        OnKeyDown(event->key(), event->modifiers());
+    if (isVisible())
+        QComboBox::keyPressEvent(event);
+}
+
+// CCheckBox
+
+CCheckBox::CCheckBox(QWidget *parent) : CCheckBox(QString(), parent) {}
+
+CCheckBox::CCheckBox(const QString &caption, QWidget *parent) : QCheckBox(caption, parent)
+{
+    connect(this, &QCheckBox::toggled, this, [this] { Fire(OnClick); });
+}
+
+// CSpinEdit
+
+CSpinEdit::CSpinEdit(QWidget *parent) : QSpinBox(parent)
+{
+    ApplyRange();
+    connect(this, &QSpinBox::valueChanged, this, [this] { Fire(OnChange); });
+}
+
+int CSpinEdit::Clamp(int value, int minValue, int maxValue)
+{
+    if (minValue == maxValue)
+        return value;
+    if (value < minValue)
+        return minValue;
+    if (value > maxValue)
+        return maxValue;
+    return value;
+}
+
+void CSpinEdit::ApplyRange()
+{
+    // Equal bounds do not limit the value at all.
+    if (Min == Max)
+        setRange(INT_MIN, INT_MAX);
+    else
+        setRange(Min, std::max(Min, Max));
+}
+
+void CSpinEdit::SetMinValue(int value) { SetRange(value, Max); }
+void CSpinEdit::SetMaxValue(int value) { SetRange(Min, value); }
+
+void CSpinEdit::SetRange(int minValue, int maxValue)
+{
+    Min = minValue;
+    Max = maxValue;
+    ApplyRange();
+}
+
+void CSpinEdit::SetValue(int value) { setValue(Clamp(value, Min, Max)); }
+
+QValidator::State CSpinEdit::validate(QString &input, int &) const
+{
+    const QString t = input.trimmed();
+    if (t.isEmpty() || t == QLatin1String("-") || t == QLatin1String("+"))
+        return QValidator::Intermediate;
+    const std::optional<int> v = ParseDecimalInt(t);
+    if (!v)
+        return QValidator::Invalid;
+    // Out of range while typing: taken, and clamped when the control is left.
+    return *v >= minimum() && *v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void CSpinEdit::fixup(QString &input) const
+{
+    const std::optional<int> v = ParseDecimalInt(input.trimmed());
+    const int clamped = v ? Clamp(*v, minimum(), maximum()) : value();
+    input = QString::number(clamped);
+}
+
+void CSpinEdit::focusOutEvent(QFocusEvent *event)
+{
+    QSpinBox::focusOutEvent(event); // interprets the text, clamped by fixup
+    if (IsExitReason(event->reason()))
+        Fire(OnExit);
+}
+
+// CSpinButton
+
+CSpinButton::CSpinButton(QWidget *parent)
+    : QWidget(parent), UpButton(new QToolButton(this)), DownButton(new QToolButton(this))
+{
+    setFocusPolicy(Qt::NoFocus);
+    UpButton->setArrowType(Qt::UpArrow);
+    DownButton->setArrowType(Qt::DownArrow);
+    for (QToolButton *b : {UpButton, DownButton}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(true);
+    }
+    connect(UpButton, &QToolButton::clicked, this, [this] { Fire(OnUpClick); });
+    connect(DownButton, &QToolButton::clicked, this, [this] { Fire(OnDownClick); });
+    resize(16, 24);
+}
+
+void CSpinButton::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int half = height() / 2;
+    UpButton->setGeometry(0, 0, width(), half);
+    DownButton->setGeometry(0, half, width(), height() - half);
+}
+
+// CNumberEdit
+
+CNumberEdit::CNumberEdit(QWidget *parent) : CLineEdit(parent)
+{
+    setValidator(new CNumberValidator(this));
+    connect(this, &QLineEdit::textEdited, this, [this] { Edited = true; });
+}
+
+namespace {
+int DigitsOf(int value)
+{
+    return int(QString::number(qAbs(qint64(value))).size());
+}
+} // namespace
+
+void CNumberEdit::SetBounds(int minValue, int maxValue)
+{
+    Signed = minValue < 0;
+    Digits = std::max(DigitsOf(minValue), DigitsOf(maxValue));
+}
+
+QString CNumberEdit::EditMaskFor(int minValue, int maxValue)
+{
+    const int width = std::max(int(QString::number(minValue).size()), int(QString::number(maxValue).size()));
+    return QStringLiteral("!") + QString(width, u'9') + QStringLiteral(";1;_");
+}
+
+bool CNumberEdit::Acceptable(const QString &text, int minValue, int maxValue)
+{
+    CNumberEdit probe;
+    probe.SetBounds(minValue, maxValue);
+    return NumberTextOk(text, probe.AllowsSign(), probe.Width(), 0);
+}

@@ -1,0 +1,176 @@
+#pragma once
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QFocusEvent;
+class QKeyEvent;
+class QToolButton;
+
+// Controls of the pages with the old class library's behaviour, which the page handlers rely on:
+// - OnChange / OnClick fire whenever the content really changes, by typing or from code, and never
+//   for a value that stays the same;
+// - OnExit fires when the control loses the focus, but not to its own drop-down list, a menu or
+//   another window (a message dialog): those come back;
+// - OnKeyDown sees every key first; the control's own handling follows.
+// Handlers are plain callbacks set by the page builder; wrap their bodies in RunGuarded.
+
+using ControlHandler = std::function<void()>;
+using KeyHandler = std::function<void(int key, Qt::KeyboardModifiers modifiers)>;
+
+// Whether a focus loss counts as leaving the control.
+bool IsExitReason(Qt::FocusReason reason);
+
+// Hides a control; when it has the focus, the focus leaves it first, so its exit handler runs once.
+void HideControl(QWidget *control);
+
+// Edit box (TEdit). MaxLength limits typing only: text set from code is kept whole, and a longer text
+// may be shortened by typing but never grow.
+class CLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit CLineEdit(QWidget *parent = nullptr);
+    ControlHandler OnChange;
+    ControlHandler OnExit;
+    KeyHandler OnKeyDown;
+    void SetText(const QString &text) { setText(text); }
+    QString Text() const { return text(); }
+    void SetMaxLength(int length); // 0: no limit
+    int MaxLength() const { return Limit; }
+    // The text as it stood before the change being validated (QLineEdit has already applied it).
+    const QString &AcceptedText() const { return LastText; }
+    // True while the engineer's input is being applied (typing, pasting, dropping), not code.
+    bool Typing() const { return TypingDepth > 0; }
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    int Limit = 0;
+    int TypingDepth = 0;
+    QString LastText;
+};
+
+// Edit box with a caption label above it (TLabeledEdit). The label sits on the same parent, 3 pixels
+// above the edit, and follows it when the edit moves or hides.
+class CLabeledEdit : public CLineEdit {
+    Q_OBJECT
+public:
+    explicit CLabeledEdit(QWidget *parent = nullptr);
+    QLabel *EditLabel;
+
+protected:
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void PlaceLabel();
+};
+
+// Pick-only drop-down list (TComboBox, drop-down list style). OnChange fires for the engineer's choice
+// only; SetItemIndex from code fires nothing.
+class CComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CComboBox(QWidget *parent = nullptr);
+    ControlHandler OnChange;
+    ControlHandler OnExit;
+    KeyHandler OnKeyDown;
+    void SetItemIndex(int index); // -1: none
+    int ItemIndex() const { return currentIndex(); }
+    QString Text() const { return currentText(); }
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool Programmatic = false;
+};
+
+// Check box. OnClick fires whenever the state changes, by a click or from code.
+class CCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CCheckBox(QWidget *parent = nullptr);
+    explicit CCheckBox(const QString &caption, QWidget *parent = nullptr);
+    ControlHandler OnClick;
+    void SetChecked(bool checked) { setChecked(checked); }
+    bool Checked() const { return isChecked(); }
+};
+
+// Spin edit (TCSpinEdit). The value stays within MinValue .. MaxValue, also when set from code, unless
+// both are equal: then any value is taken as it is. Typed text may leave the range while the engineer
+// types; it is clamped when the control is left. OnChange fires when the value changes.
+class CSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit CSpinEdit(QWidget *parent = nullptr);
+    ControlHandler OnChange;
+    ControlHandler OnExit;
+    void SetMinValue(int value);
+    void SetMaxValue(int value);
+    void SetRange(int minValue, int maxValue);
+    int MinValue() const { return Min; }
+    int MaxValue() const { return Max; }
+    void SetValue(int value);
+    int Value() const { return value(); }
+    // The value the control takes for value.
+    static int Clamp(int value, int minValue, int maxValue);
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override;
+    void fixup(QString &input) const override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void ApplyRange();
+    int Min = 0;
+    int Max = 100;
+};
+
+// Up/down button pair (TCSpinButton). It never takes the focus, so the editor beside it keeps it.
+class CSpinButton : public QWidget {
+    Q_OBJECT
+public:
+    explicit CSpinButton(QWidget *parent = nullptr);
+    ControlHandler OnUpClick;
+    ControlHandler OnDownClick;
+    QToolButton *UpButton;
+    QToolButton *DownButton;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+// Number box of the parameter pages (the masked edit of the old design): digits only, as many as the
+// longer of the bounds' decimal texts, with a leading minus accepted when MinValue is negative.
+// Edited tells whether the engineer typed into it since it was opened.
+class CNumberEdit : public CLineEdit {
+    Q_OBJECT
+public:
+    explicit CNumberEdit(QWidget *parent = nullptr);
+    void SetBounds(int minValue, int maxValue);
+    int Width() const { return Digits; }
+    bool AllowsSign() const { return Signed; }
+    bool Edited = false;
+    // The old design's edit mask for these bounds: "!" + one "9" per character + ";1;_".
+    static QString EditMaskFor(int minValue, int maxValue);
+    // Whether text is acceptable while typing into a box with these bounds.
+    static bool Acceptable(const QString &text, int minValue, int maxValue);
+
+private:
+    int Digits = 0;
+    bool Signed = false;
+};

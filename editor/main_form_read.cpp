@@ -1,0 +1,114 @@
+// The configuration read of the main window: "Считать конфигурацию" and the collection ticks of Timer1.
+#include <memory>
+
+#include <QAction>
+#include <QGuiApplication>
+
+#include "editor/config_read.h"
+#include "editor/main_form.h"
+#include "link/select_device_form.h"
+#include "link/transfer.h"
+#include "link/usb_can.h"
+#include "model/config_form.h"
+#include "model/config_tree.h"
+#include "model/device_addresses.h"
+#include "model/read_tree.h"
+#include "model/tree_model.h"
+
+namespace {
+
+// The read gave up: the adapter goes and no collection runs.
+void StopRead(TMainForm &form)
+{
+    UsbCan.Disconnect();
+    form.Timer1.SetInterval(0);
+}
+
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+void TMainForm::actReadExecute()
+{
+    if (!ConfigForm)
+        return;
+    const QString catalogue = CataloguePath(ProgramDir);
+    LoadXmlToTree(catalogue, ConfigForm->tvConfig);
+    LinkPump &pump = CurrentLinkPump();
+    pump.Status(ConnectingText, 1);
+    const int code = UsbCan.Connect();
+    if (code != 0) {
+        pump.Status(ConnectFailedText + IntToText(code), 2);
+        StopRead(*this);
+        return;
+    }
+
+    CTree &models = ConfigForm->tvConfig->items();
+    auto dialog = std::make_unique<TSelectDeviceForm>(this, true, models, catalogue);
+    pump.Status(ConnectedText, 0);
+    CurrentDevice.reset();
+    UsbCan.RxPackets.clear();
+    SaveDeviceAddresses(models, catalogue);
+    // The devices the dialog finds are looked up in the catalogue as the file now holds it.
+    LoadXmlToTree(catalogue, ConfigForm->tvConfig);
+
+    if (dialog->Execute() != mrOk) {
+        StopRead(*this);
+        return;
+    }
+    const TDeviceChoice choice = dialog->Choice();
+    dialog.reset();
+    if (!choice.Model || !choice.Model->device()) {
+        StopRead(*this); // nothing chosen: as a cancel
+        return;
+    }
+    CopyKeyListFromPages(*this);
+    CTreeNode *model = nullptr;
+    for (CTreeNode *n = models.firstNode(); n && !model; n = n->nextSibling())
+        if (n->device() && n->device()->device_id == choice.Model->device()->device_id)
+            model = n;
+    if (!model)
+        model = choice.Model.get();
+    model->device()->device_addr = choice.Address;
+    // A failed request has been shown and has disconnected; a refused address has been shown.
+    if (RequestConfiguration(*this, *model) == kRequestAddressRefused)
+        StopRead(*this);
+}
+
+void TMainForm::Timer1Timer()
+{
+    // Progress texts let messages through: no second tick may start meanwhile, and whatever
+    // ends this tick leaves the timer enabled, so the next request can collect again.
+    Timer1.SetEnabled(false);
+    struct Reenable {
+        CTimer &timer;
+        ~Reenable() { timer.SetEnabled(true); }
+    } reenable{Timer1};
+
+    LinkPump &pump = CurrentLinkPump();
+    if (!CollectionTick(UsbCan, pump))
+        return;
+
+    Timer1.SetInterval(0);
+    struct ExchangeEnd {
+        ~ExchangeEnd() { EndReadExchange(); }
+    } exchangeEnd;
+    pump.Status(CollectedText + IntToText(int(UsbCan.RxPackets.size())), 2);
+    if (!CurrentDevice)
+        return; // the read was cancelled or another one started meanwhile
+    const std::shared_ptr<CTreeNode> device = CurrentDevice;
+    CTree readBack;
+    CTreeNode *values = nullptr;
+    {
+        BusyCursor busy;
+        values = BuildReadTree(readBack, *device, UsbCan.RxPackets, KeyListTexts(KeyListView->items()));
+    }
+    BuildDevicePages(device.get(), values, true);
+    actSaveFile->setEnabled(true);
+}

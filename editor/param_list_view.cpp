@@ -1,0 +1,233 @@
+#include "editor/param_list_view.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "platform/colors.h"
+
+namespace {
+// The classic Windows system colours, so the pages look the same on every desktop.
+const QColor kBtnFace(212, 208, 200);
+const QColor kBtnShadow(128, 128, 128);
+const QColor kBtnHighlight(255, 255, 255);
+const QColor kScrollBar(212, 208, 200);
+const QColor k3DDkShadow(64, 64, 64);
+const QColor kNavy = ColorFromWin(0x800000);
+const QColor kCursorFill(160, 160, 255);
+} // namespace
+
+// CParamPageModel
+
+CParamPageModel::CParamPageModel(CParamPage &page, QObject *parent) : QAbstractTableModel(parent), Page(page) {}
+
+int CParamPageModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Page.RowCount();
+}
+
+int CParamPageModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Page.Columns + 1;
+}
+
+QVariant CParamPageModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    return index.column() == 0 ? Page.Caption(index.row()) : Page.CellText(index.row(), index.column() - 1);
+}
+
+QVariant CParamPageModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
+        return section == 0 ? QStringLiteral("Конфигурационные параметры") : QString();
+    if (role == Qt::TextAlignmentRole && section > 0)
+        return int(Qt::AlignCenter);
+    return {};
+}
+
+Qt::ItemFlags CParamPageModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void CParamPageModel::Reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void CParamPageModel::RowChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, Page.Columns));
+}
+
+// Painting
+
+QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &font)
+{
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    const int h = size.height();
+    const int w0 = row.ColumnWidths.empty() ? 0 : row.ColumnWidths[0];
+    image.fill(row.Index % 2 == 0 ? QColor(255, 255, 255) : QColor(240, 240, 240));
+    QPainter p(&image);
+    p.setFont(font);
+    const QFontMetrics metrics(font);
+
+    // The caption cell, raised like a button.
+    p.fillRect(QRect(0, 0, w0 - 1, h), kBtnFace);
+    p.setPen(kBtnShadow);
+    p.drawLine(0, h - 1, w0 - 2, h - 1);
+    p.drawLine(w0 - 2, h - 1, w0 - 2, 0);
+    p.setPen(kBtnHighlight);
+    p.drawLine(0, h - 1, 0, 0);
+    p.drawLine(0, 0, w0 - 2, 0);
+    p.setPen(Qt::black);
+    p.drawText(QRect(5, 0, qMax(1, size.width() * 4), h), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+               row.Caption);
+
+    int x = w0;
+    for (size_t i = 0; i < row.Cells.size(); ++i) {
+        const int cw = i + 1 < row.ColumnWidths.size() ? row.ColumnWidths[i + 1] : 0;
+        const CParamCell &cell = row.Cells[i];
+        p.setPen(kBtnShadow);
+        p.drawLine(x, h - 1, x + cw - 1, h - 1);
+        p.drawLine(x + cw - 1, h - 1, x + cw - 1, 0);
+        QColor textColor = Qt::black;
+        const QRect box(x, 0, cw - 2, h - 2); // outline and fill from x to x + cw - 2
+        if (cell.Image == DefaultMarker) {
+            p.setPen(kBtnShadow);
+            p.setBrush(kScrollBar);
+            p.drawRect(box);
+            textColor = k3DDkShadow;
+        }
+        if (row.CursorColumn > 0 && int(i) + 1 == row.CursorColumn) {
+            p.setPen(kNavy);
+            p.setBrush(kCursorFill);
+            p.drawRect(box);
+        }
+        p.setBrush(Qt::NoBrush);
+        const int width = metrics.horizontalAdvance(cell.Text);
+        if (CellTextFits(width, cw)) {
+            p.setPen(textColor);
+            p.drawText(QRect(x + (cw - width) / 2, 0, width + 1, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                       cell.Text);
+        }
+        x += cw;
+    }
+    return image;
+}
+
+// CParamListView
+
+CParamListView::CParamListView(QWidget *parent) : QTreeView(parent), Model(new CParamPageModel(PageData, this))
+{
+    setModel(Model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
+    setLineWidth(1);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    header()->setDefaultAlignment(Qt::AlignCenter);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(10);
+    setFont(f);
+    PageData.OnCellChanged = [this](int row) { Model->RowChanged(row); };
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (OnSelectItem)
+            OnSelectItem();
+    });
+}
+
+void CParamListView::Reload()
+{
+    Model->Reload();
+    header()->resizeSection(0, 250);
+    for (int c = 1; c <= PageData.Columns; ++c)
+        header()->resizeSection(c, PageData.ColumnWidth);
+}
+
+int CParamListView::ColumnCount() const { return PageData.Columns + 1; }
+
+int CParamListView::ColumnWidth(int column) const
+{
+    return column >= 0 && column < ColumnCount() ? header()->sectionSize(column) : 0;
+}
+
+QRect CParamListView::RowBounds(int row) const
+{
+    const QRect r = visualRect(Model->index(row, 0));
+    if (!r.isValid())
+        return {};
+    return QRect(header()->sectionViewportPosition(0), r.top(), header()->length(), r.height());
+}
+
+void CParamListView::drawRow(QPainter *painter, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    const int row = index.row();
+    const QRect bounds = RowBounds(row);
+    if (bounds.isEmpty())
+        return;
+    CParamRowPaint paint;
+    paint.Index = row;
+    paint.Caption = PageData.Caption(row);
+    if (row < PageData.RowCount())
+        paint.Cells = PageData.Rows[size_t(row)].Cells;
+    for (int c = 0; c < ColumnCount(); ++c)
+        paint.ColumnWidths.push_back(ColumnWidth(c));
+    if (CursorCell) {
+        const auto [selectedRow, selectedColumn] = CursorCell();
+        if (selectedRow == row)
+            paint.CursorColumn = selectedColumn;
+    }
+    // Painted off-screen and copied at once, so a row never shows half-painted.
+    painter->drawImage(bounds.topLeft(), PaintParamRow(paint, bounds.size(), font()));
+}
+
+void CParamListView::mousePressEvent(QMouseEvent *event)
+{
+    Pointer = event->globalPosition().toPoint();
+    if (OnMouseDown)
+        OnMouseDown();
+    QTreeView::mousePressEvent(event);
+}
+
+void CParamListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    Pointer = event->globalPosition().toPoint();
+    QTreeView::mouseDoubleClickEvent(event);
+    if (OnDblClick)
+        OnDblClick();
+}
+
+void CParamListView::keyPressEvent(QKeyEvent *event)
+{
+    if (OnKeyDown)
+        OnKeyDown(event->key(), event->modifiers());
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept(); // handled above: the editor opens or the value steps
+        return;
+    default:
+        QTreeView::keyPressEvent(event);
+    }
+}

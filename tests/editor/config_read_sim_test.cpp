@@ -1,0 +1,178 @@
+// "Считать конфигурацию" offscreen, through the real adapter library against the simulated demo
+// line: the pages show what the device stores, and what it leaves unanswered carries the marker.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/message_dlg.h"
+#include "app/settings.h"
+#include "editor/components.h"
+#include "editor/key_page.h"
+#include "editor/main_form.h"
+#include "editor/param_list_view.h"
+#include "link/exchange.h"
+#include "link/select_device_form.h"
+#include "link/transfer.h"
+#include "link/usb_can.h"
+#include "model/config_form.h"
+#include "model/config_loader.h"
+#include "model/tree_model.h"
+#include "tests/sim/sim_process_fixture.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+QString RecordText(const CanPacket &p)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p.bytes), 12).toHex().toUpper());
+}
+
+CTreeNode *ChildWithText(CTreeNode *node, const QString &text)
+{
+    for (CTreeNode *c = node ? node->firstChild() : nullptr; c; c = c->nextSibling())
+        if (c->text == text)
+            return c;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(ReadOverSim, PagesShowTheStoredConfiguration)
+{
+    SimProcess sim;
+    // Тиврон-2 <5> leaves its second loop column unanswered.
+    ASSERT_TRUE(sim.Start({QStringLiteral("--omit"), QStringLiteral("5:table:1:02"), QStringLiteral("--log")}))
+        << "the simulator did not start";
+    qputenv("TIVRON_CANBUS", sim.Bus().toLocal8Bit());
+    ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+    SetLinkPump(nullptr);
+    QStringList messages;
+    SetMessageDlgHook([&](const QString &text, int, MsgButtons) {
+        messages << text;
+        return int(mrOk);
+    });
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath("devices.xml")));
+    TConfigForm config;
+    ConfigForm = &config;
+    TMainFormEnv env;
+    env.ProgramDir = dir.path();
+    TMainForm form(nullptr, env);
+    // After the window, which sets the settings' defaults.
+    Usb_NoDevice = 1;
+    Can_BaudRate = 50;
+    Usb_TimerSleep = 2;
+    Usb_TotalPaket = 40;
+    // As a key page would have left it.
+    for (const char *key : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Дежурный> №2"})
+        form.KeyListView->items().addChild(nullptr, QString::fromUtf8(key));
+
+    bool chosen = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget());
+        if (!dialog || chosen)
+            return;
+        for (CTreeNode *n = dialog->tvDevice->items().firstNode(); n; n = n->nextSibling()) {
+            if (n->text == QStringLiteral("Тиврон-2 <5>")) {
+                chosen = true;
+                dialog->SelectListNode(n);
+                dialog->btnSelect->click();
+                return;
+            }
+        }
+    });
+    driver.start(20);
+    QTimer::singleShot(kSimWaitMs, [&] {
+        if (auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget()))
+            dialog->btnCancel->click();
+    });
+
+    form.actRead->trigger();
+    ASSERT_TRUE(chosen) << "the device was not listed";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.actSaveFile->isEnabled(); }, kSimWaitMs));
+    driver.stop();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    EXPECT_TRUE(UsbCan.Connected);
+    EXPECT_FALSE(ExchangeInProgress());
+    EXPECT_EQ(form.Timer1.Interval(), 0);
+
+    // The requests on the wire, in order.
+    for (const char *request : {"85FF0400FF00000000000000", "85FF0401FF00000000000000", "85FF0402FF00000000000000",
+                                "85FF0404FF00000000000000", "85FF0405FF00000000000000", "85FF0406FF00000000000000",
+                                "85FF04030000000000000000", "85FF04030100000000000000", "85FF04030200000000000000"})
+        EXPECT_TRUE(sim.WaitForLine(QStringLiteral("rx ") + QLatin1String(request), kSimWaitMs)) << request;
+
+    // The answers of the keys asked for were collected with the rest (code digit pairs last first).
+    QStringList received;
+    for (const CanPacket &p : UsbCan.RxPackets)
+        received << RecordText(p);
+    for (const char *answer : {"100104030000F00504030201", "10010403010055AA44332211", "100104030200EFBE00000000"})
+        EXPECT_TRUE(received.contains(QLatin1String(answer))) << answer;
+
+    ASSERT_TRUE(form.CurrentDevice);
+    EXPECT_EQ(form.CurrentDevice->text, QStringLiteral("Тиврон-2"));
+    EXPECT_EQ(form.CurrentDevice->device()->device_addr, 5);
+    EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("Адрес-5")));
+
+    // Each parameter page against the same table opened from the device's stored file.
+    CTree stored;
+    ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("data/demo/tivron-2-5.DEV")), stored));
+    CTreeNode *table = form.CurrentDevice->firstChild();
+    int pagesChecked = 0;
+    for (int i = 0; i < form.PageIds.size() && table; ++i, table = table->nextSibling()) {
+        const auto *list = FindComponent<CParamListView>(QStringLiteral("lvQ") + QString::number(form.PageIds[i]),
+                                                         form.PageControl, 3);
+        if (!list)
+            continue;
+        SCOPED_TRACE(qPrintable(table->text));
+        CParamPage fromFile, fromDescription;
+        BuildParamRows(fromFile, table, true, ChildWithText(stored.firstNode(), table->text));
+        BuildParamRows(fromDescription, table, false, nullptr);
+        const CParamPage &read = list->Page();
+        ASSERT_EQ(read.RowCount(), fromFile.RowCount());
+        const bool loops = table->text == QStringLiteral("шлейфы");
+        for (int r = 0; r < read.RowCount(); ++r) {
+            const bool text = read.TypeCode(r) == tcText; // no byte of the answer carries it
+            for (int c = 0; c < read.CellCount(r); ++c) {
+                SCOPED_TRACE(qPrintable(QStringLiteral("%1 column %2").arg(read.Caption(r)).arg(c + 1)));
+                const bool omitted = loops && c == 1;
+                EXPECT_EQ(read.CellImage(r, c) == DefaultMarker, omitted || text);
+                EXPECT_EQ(read.CellText(r, c), omitted ? fromDescription.CellText(r, c) : fromFile.CellText(r, c));
+            }
+        }
+        ++pagesChecked;
+    }
+    EXPECT_EQ(pagesChecked, 6);
+
+    // The key page shows the keys asked for with what the device stores for them.
+    ASSERT_GE(form.PageIds.size(), 4);
+    const auto *keys = FindComponent<CKeyTreeView>(QStringLiteral("tvKey") + QString::number(form.PageIds[3]),
+                                                   form.PageControl, 2);
+    ASSERT_NE(keys, nullptr);
+    ASSERT_EQ(keys->items().count(), 3);
+    const struct {
+        int type;
+        const char *code;
+    } storedKeys[] = {{1, "0102030405F0"}, {2, "11223344AA55"}, {1, "00000000BEEF"}};
+    for (int k = 0; k < 3; ++k) {
+        const CKey *key = keys->items().topNode(k)->key();
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->key_type, storedKeys[k].type) << k;
+        EXPECT_EQ(key->key_code, QLatin1String(storedKeys[k].code)) << k;
+    }
+    EXPECT_TRUE(keys->items().topNode(0)->key()->master);
+
+    UsbCan.Disconnect();
+    UsbCan.FreeDll();
+    SetMessageDlgHook(nullptr);
+    ConfigForm = nullptr;
+    qunsetenv("TIVRON_CANBUS");
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the committed seed inputs of the fuzz targets (fuzz/seeds/<target>/) from the sample
 catalogue and the texts the link tests use. The catalogue and .DEV target reads data/ and
-tests/model/fixtures/ directly and needs no seeds here. Run again after the catalogue changes."""
+tests/*/fixtures/ directly and needs no seeds here. Run again after the catalogue changes."""
 import os
 import shutil
 import xml.etree.ElementTree as ET

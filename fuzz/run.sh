@@ -30,7 +30,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Where each target reads its seeds from, its dictionary and its input size bound.
 seeds_of() {
   case $1 in
-    xml_tree) echo data tests/model/fixtures ;;
+    xml_tree) for d in data tests/*/fixtures; do [ -d "$d" ] && echo "$d"; done ;;
     *) echo "fuzz/seeds/$1" ;;
   esac
 }

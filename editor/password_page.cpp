@@ -199,7 +199,7 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     group->raise();
 
     if (form.LoopCount > kMaxPassLoops) {
-        ShowMessageDlg(kTooManyPassLoopsText, mtWarning, mbOK);
+        ShowMessageDlg(kTooManyLoopsText, mtWarning, mbOK);
         form.LoopCount = kMaxPassLoops;
     }
     const int loops = PassLoopCount(form.LoopCount);

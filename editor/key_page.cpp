@@ -269,7 +269,7 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
     disarm->setPalette(blue);
 
     if (form.LoopCount > kMaxKeyPageLoops) {
-        ShowMessageDlg(kTooManyLoopsText, mtWarning, mbOK);
+        ShowMessageDlg(kTooManyKeyLoopsText, mtWarning, mbOK);
         form.LoopCount = kMaxKeyPageLoops; // for every later use with this configuration
     }
     const int loops = form.LoopCount;

@@ -25,7 +25,7 @@
 // Loops a key page shows at most; a larger LoopCount is lowered to this for every later use.
 constexpr int kMaxKeyPageLoops = 16;
 // The message that goes with lowering it.
-inline const QString kTooManyLoopsText =
+inline const QString kTooManyKeyLoopsText =
     QStringLiteral("Количество шлейфов более 16. Возможно, ошибка в файле параметров.");
 
 inline const QString kMasterKeyName = QStringLiteral("Мастер-ключ");

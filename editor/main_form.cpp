@@ -328,9 +328,6 @@ void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::actNewFileExecute() {}
-void TMainForm::actOpenFileExecute() {}
-void TMainForm::actSaveFileExecute() {}
 void TMainForm::actWriteExecute() {}
 void TMainForm::actExportWordExecute() {}
 void TMainForm::PopupMenu1Popup() {}

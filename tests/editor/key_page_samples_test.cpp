@@ -60,7 +60,7 @@ CanPacket Answer(int section, int wire, std::initializer_list<int> data)
     return p;
 }
 
-struct Catalogue : testing::Test {
+struct KeyPageSamples : testing::Test {
     CTree catalogue;
     QStringList messages;
     void SetUp() override
@@ -76,7 +76,7 @@ struct Catalogue : testing::Test {
 
 } // namespace
 
-TEST_F(Catalogue, EveryModelsKeyPageAddsShowsAndEdits)
+TEST_F(KeyPageSamples, EveryModelsKeyPageAddsShowsAndEdits)
 {
     for (CTreeNode *device = catalogue.firstNode(); device; device = device->nextSibling()) {
         SCOPED_TRACE(device->text.toStdString());
@@ -110,7 +110,7 @@ TEST_F(Catalogue, EveryModelsKeyPageAddsShowsAndEdits)
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(Catalogue, StoredFileFillsTheKeysWhenItsLoopCountMatches)
+TEST_F(KeyPageSamples, StoredFileFillsTheKeysWhenItsLoopCountMatches)
 {
     CTree file;
     ASSERT_TRUE(ReadXmlToTree(SourcePath("tests/model/fixtures/stored.DEV"), file));
@@ -138,7 +138,7 @@ TEST_F(Catalogue, StoredFileFillsTheKeysWhenItsLoopCountMatches)
     EXPECT_EQ(KeyTree(formA)->items().count(), 0);
 }
 
-TEST_F(Catalogue, DecodedAnswersFillTheKeys)
+TEST_F(KeyPageSamples, DecodedAnswersFillTheKeys)
 {
     CTreeNode *a = DeviceNamed(catalogue, "Тиврон-А"); // address 1: wire address 0
     const std::vector<CanPacket> packets = {

@@ -273,6 +273,13 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
         form.LoopCount = kMaxKeyPageLoops; // for every later use with this configuration
     }
     const int loops = form.LoopCount;
+    // The design's 50 pixels per column are for its own face; a wider substitute must not cut "ШС16".
+    CCheckBox probe(QStringLiteral("ШС") + Num(loops));
+    probe.setFont(Tahoma(8));
+    const int width = std::max({50, probe.sizeHint().width(), arm->width() + 4});
+    const int extra = 2 * (width - 50);
+    gb->resize(gb->width() + extra, gb->height());
+    disarm->move(8 + width, disarm->y()); // over the disarm column
     int row = 0;
     int column = 0;
     for (int k = 1; k <= 2 * loops; ++k) {
@@ -280,11 +287,11 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
         auto *box = NameComponent(new CCheckBox(QStringLiteral("ШС") + Num(row + 1), gb), gb,
                                   QStringLiteral("chkHos") + n + QStringLiteral("_") + Num(k));
         box->setFont(Tahoma(8));
-        box->setGeometry(8 + 50 * column, top, 50, box->sizeHint().height());
+        box->setGeometry(8 + width * column, top, width, box->sizeHint().height());
         OnClickOf(form, box, chkHosClick);
         if (column == 0) {
             MakeLabel(gb, gb, QStringLiteral("gblabelType") + Num(row + 3) + QStringLiteral("_") + n,
-                      QStringLiteral("-"), Tahoma(10, true), 105, top);
+                      QStringLiteral("-"), Tahoma(10, true), 105 + extra, top);
             gb->resize(gb->width(), top + 24);
         }
         if (++row == loops) {
@@ -304,7 +311,7 @@ void BuildFunctionBoxes(TMainForm &form, QWidget *panel, const QString &n)
         auto *box = NameComponent(new CCheckBox(captions[c], gb), gb,
                                   QStringLiteral("chkKeyVz_Sn") + n + QStringLiteral("_") + Num(c));
         box->setFont(Tahoma(10));
-        box->setGeometry(20, 30 + 20 * c, 100, box->sizeHint().height());
+        box->setGeometry(20, 30 + 20 * c, std::max(100, box->sizeHint().width()), box->sizeHint().height());
         OnClickOf(form, box, chkKeyVz_SnClick);
     }
     auto *level = NameComponent(new CSpinEdit(panel), panel, QStringLiteral("CSpinKeyLocLevel") + n);
@@ -473,7 +480,11 @@ void tvKeyCustomDrawItem(TMainForm &form, QObject *sender)
                 continue;
             // A page without that row or column leaves the label showing no type.
             const bool exists = row < cells.RowCount() && r - 1 < cells.CellCount(row);
-            label->setText(exists ? QStringLiteral("- ") + cells.CellText(row, r - 1) : QStringLiteral("-"));
+            const QString text = exists ? QStringLiteral("- ") + cells.CellText(row, r - 1) : QStringLiteral("-");
+            if (label->text() != text) {
+                label->setText(text);
+                label->adjustSize();
+            }
         }
     }
 }

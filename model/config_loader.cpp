@@ -30,18 +30,6 @@ private:
     bool active_;
 };
 
-// Keeps the tree's views quiet while it is filled, and tells them once at the end.
-class TreeUpdate {
-public:
-    explicit TreeUpdate(CTree &tree) : tree_(tree) { tree_.beginUpdate(); }
-    ~TreeUpdate() { tree_.endUpdate(); }
-    TreeUpdate(const TreeUpdate &) = delete;
-    TreeUpdate &operator=(const TreeUpdate &) = delete;
-
-private:
-    CTree &tree_;
-};
-
 [[noreturn]] void ThrowNotANumber(const CXmlNode &element, const QString &name, const QString &text)
 {
     QString where = QStringLiteral("атрибут %1 элемента %2, строка %3").arg(name, element.nodeName()).arg(element.line());
@@ -263,7 +251,7 @@ bool ReadXmlToTree(const CXmlDocument &doc, CTree &tree)
     const CXmlNode root = doc.documentElement();
     if (!root.hasChildNodes())
         return false;
-    TreeUpdate update(tree);
+    CTreeUpdate update(tree);
     tree.clear();
     ParseXmlNode(root, nullptr, tree);
     return true;

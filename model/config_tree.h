@@ -167,3 +167,15 @@ private:
     CTreeObserver *observer_ = nullptr;
     int updating_ = 0;
 };
+
+// Keeps a tree's views quiet while it is filled, and tells them once at the end.
+class CTreeUpdate {
+public:
+    explicit CTreeUpdate(CTree &tree) : tree_(tree) { tree_.beginUpdate(); }
+    ~CTreeUpdate() { tree_.endUpdate(); }
+    CTreeUpdate(const CTreeUpdate &) = delete;
+    CTreeUpdate &operator=(const CTreeUpdate &) = delete;
+
+private:
+    CTree &tree_;
+};

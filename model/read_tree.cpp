@@ -80,17 +80,6 @@ const CItem *FirstItem(const CTreeNode &parameter)
     return nullptr;
 }
 
-class UpdateScope {
-public:
-    explicit UpdateScope(CTree &tree) : tree_(tree) { tree_.beginUpdate(); }
-    ~UpdateScope() { tree_.endUpdate(); }
-    UpdateScope(const UpdateScope &) = delete;
-    UpdateScope &operator=(const UpdateScope &) = delete;
-
-private:
-    CTree &tree_;
-};
-
 } // namespace
 
 int KeyNumberFromText(const QString &text)
@@ -315,7 +304,7 @@ void DecodeParameterValue(const CTreeNode &device, const CTreeNode &table, const
 CTreeNode *BuildReadTree(CTree &target, const CTreeNode &device, const AnswerFinder &answers,
                          const QStringList &keyTexts)
 {
-    UpdateScope update(target);
+    CTreeUpdate update(target);
     CTreeNode *deviceNode = CloneNode(device, nullptr, QString(), false, target);
     if (!deviceNode)
         return nullptr;

@@ -199,7 +199,7 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     group->raise();
 
     if (form.LoopCount > kMaxPassLoops) {
-        ShowMessageDlg(kTooManyLoopsText, mtWarning, mbOK);
+        ShowMessageDlg(kTooManyPassLoopsText, mtWarning, mbOK);
         form.LoopCount = kMaxPassLoops;
     }
     const int loops = PassLoopCount(form.LoopCount);

@@ -20,7 +20,7 @@ constexpr int kPasswordTypingLimit = 16;
 
 inline const QString kDefaultAdminPassword = QStringLiteral("6039");
 inline const QString kAdministratorName = QStringLiteral("Администратор");
-inline const QString kTooManyLoopsText =
+inline const QString kTooManyPassLoopsText =
     QStringLiteral("Количество шлейфов более 32. Возможно, ошибка в файле параметров.");
 
 // The loop count the page works with for the main window's LoopCount: lowered to 32, never negative.

@@ -327,8 +327,6 @@ void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
 void TMainForm::actExportWordExecute() {}
-void TMainForm::PopupMenu1Popup() {}
-void TMainForm::DefaultSettings_Tivron_AClick() {}
 
 // The settings file's view of the window: the outer position and the client size.
 

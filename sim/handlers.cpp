@@ -1,4 +1,5 @@
 #include "sim/device_state.h"
+#include "sim/handlers_keys.h"
 #include "sim/handlers_service.h"
 #include "sim/line_simulator.h"
 
@@ -46,4 +47,5 @@ void RegisterHandlers(LineSimulator &simulator)
     simulator.SetHandler(WriteCommand, TakeWrite);
     simulator.SetHandler(EndCommand, TakeWrite);
     RegisterServiceHandlers(simulator);
+    RegisterKeyHandlers(simulator); // last: it keeps the handlers registered before it for its commands
 }

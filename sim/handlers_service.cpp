@@ -36,7 +36,7 @@ bool Own(const SimFrame &request, const SimDevice &device)
 void FactorySettings(SimDevice &device)
 {
     if (device.state)
-        device.state->Reset();
+        device.state->FactoryReset();
 }
 
 std::vector<SimFrame> TakeAddressCommand(const SimFrame &request, SimDevice &device)
@@ -98,9 +98,14 @@ std::vector<SimFrame> AnswerVersion(const SimFrame &request, SimDevice &device)
 
 void RegisterServiceHandlers(LineSimulator &simulator)
 {
-    simulator.SetHandler(AddressCommand, TakeAddressCommand);
-    simulator.SetHandler(ConfirmCommand, AnswerConfirm);
-    simulator.SetHandler(FactoryCommand, TakeFactory);
-    simulator.SetHandler(RestartCommand, TakeRestart);
-    simulator.SetHandler(VersionCommand, AnswerVersion);
+    // A handler a test set for one of these commands beforehand stays.
+    auto setIfFree = [&simulator](uint8_t command, LineSimulator::Handler handler) {
+        if (!simulator.HandlerOf(command))
+            simulator.SetHandler(command, std::move(handler));
+    };
+    setIfFree(AddressCommand, TakeAddressCommand);
+    setIfFree(ConfirmCommand, AnswerConfirm);
+    setIfFree(FactoryCommand, TakeFactory);
+    setIfFree(RestartCommand, TakeRestart);
+    setIfFree(VersionCommand, AnswerVersion);
 }

@@ -6,4 +6,5 @@ class LineSimulator;
 // Every device reports firmware 3.0.11, the first that takes auto-increment programming.
 constexpr int SimFirmwareMajor = 3, SimFirmwareMinor = 0, SimFirmwareBuild = 11;
 
+// Commands that already have a handler keep it.
 void RegisterServiceHandlers(LineSimulator &simulator);

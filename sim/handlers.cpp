@@ -44,4 +44,5 @@ void RegisterHandlers(LineSimulator &simulator)
     simulator.SetHandler(RequestCommand, AnswerRequest);
     simulator.SetHandler(WriteCommand, TakeWrite);
     simulator.SetHandler(EndCommand, TakeWrite);
+    simulator.SetHandler(ArchiveCommand, AnswerArchive);
 }

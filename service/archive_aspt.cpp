@@ -369,7 +369,9 @@ TArchiveASPTForm::TArchiveASPTForm(QWidget *owner, std::unique_ptr<ITimerBackend
 
 TArchiveASPTForm::~TArchiveASPTForm()
 {
+    // The dialog hides its children after the reader is gone: the grid must not read it then.
     reader_.OnChanged = nullptr;
+    StringGrid1->setModel(nullptr);
 }
 
 void TArchiveASPTForm::SetSaveDialog(SaveDialogFn dialog)

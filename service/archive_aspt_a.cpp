@@ -385,7 +385,9 @@ TArchiveASPT_AForm::TArchiveASPT_AForm(QWidget *owner, std::unique_ptr<ITimerBac
 
 TArchiveASPT_AForm::~TArchiveASPT_AForm()
 {
+    // The dialog hides its children after the reader is gone: the grid must not read it then.
     reader_.OnChanged = nullptr;
+    StringGrid1->setModel(nullptr);
 }
 
 void TArchiveASPT_AForm::SetSaveDialog(SaveDialogFn dialog)

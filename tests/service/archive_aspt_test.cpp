@@ -152,7 +152,7 @@ TEST_F(AsptReaderTest, ReadsTheRangeRecordByRecord)
     EXPECT_EQ(sent[0], QStringLiteral("EEFF0100") + QStringLiteral("0000000000000000"));
     for (int k = 0; k < 3; ++k)
         for (int g = 0; g < 3; ++g)
-            EXPECT_EQ(sent[1 + 3 * k + g], QStringLiteral("EEFF0101000%1000000000000").arg(k)) << k << g;
+            EXPECT_EQ(sent[1 + 3 * k + g], QStringLiteral("EEFF0101000") + QString::number(k) + QStringLiteral("000000000000")) << k << g;
     EXPECT_EQ(UsbCan.RxPackets.size(), 28u); // never cleared: three parts to every record request
 }
 

@@ -10,6 +10,14 @@
 #include "platform/timer.h"
 #include "tests/link/fake_dll_fixture.h"
 
+#include <ostream>
+
+// Readable failures.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 // What the device behind the fake library answers to a sent frame (identifier and data).
 inline std::function<std::vector<CanPacket>(uint32_t id, const std::vector<uint8_t> &data)> g_archiveDevice;
 

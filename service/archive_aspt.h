@@ -133,7 +133,6 @@ public slots:
     // Every way of closing (the button, the close box, Esc) ends here.
     void done(int result) override;
 
-
 private:
     void Sync();
     void FormClose();

@@ -202,7 +202,7 @@ TEST_F(AsptReaderTest, ASilentDeviceKeepsTheReaderOnItsRecord)
     ASSERT_EQ(sent.size(), 8); // the last number and the three groups at every tick
     EXPECT_TRUE(sent[4].startsWith(QStringLiteral("EEFF0100")));
 
-    // Only the groups still empty are asked for once the device speaks (part 1 alone here).
+    // Only the groups still empty are asked for once the device speaks (the start count alone here).
     g_fake.sent.clear();
     g_archiveDevice = [](uint32_t id, const std::vector<uint8_t> &d) {
         std::vector<CanPacket> out;

@@ -328,7 +328,6 @@ void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::actExportWordExecute() {}
 void TMainForm::PopupMenu1Popup() {}
 void TMainForm::DefaultSettings_Tivron_AClick() {}
 

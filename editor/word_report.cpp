@@ -102,7 +102,6 @@ std::vector<TReportSection> ParameterReportSections(const CTreeNode &table, cons
         TReportSection s;
         s.Caption = t ? t->name : QString();
         s.Table = TReportTable(count + 1, width + 1);
-        s.Table.FitFirstColumn = true;
         SetHeader(s.Table, 1, QStringLiteral("Конфигурационные параметры"));
         for (int j = 1; j <= width; ++j)
             SetHeader(s.Table, j + 1, QString::number(first + j));
@@ -236,10 +235,13 @@ constexpr int kPageHeight = 11906;
 constexpr int kMarginTop = 800;
 constexpr int kMargin = 1134;
 constexpr int kTextWidth = kPageWidth - 2 * kMargin;
-// "Конфигурационные параметры" in Tahoma 10 points with the cell margins.
-constexpr int kFittedFirstColumn = 3400;
-// A value column of a narrow table is kept to the width a few words need.
-constexpr int kMaxValueColumn = 1400;
+// Column widths from the texts: a Tahoma 10 point character, the cell margins, and the longest text
+// a column is widened for (longer ones wrap).
+constexpr int kCharWidth = 155;
+constexpr int kCellPadding = 216; // the default cell margins, 108 each side
+constexpr int kMaxFittedChars = 30;
+// Texts this short are not wrapped while wider columns can give way.
+constexpr int kShortChars = 3;
 
 // Font sizes in half-points.
 constexpr int kParagraphSize = 32; // 16 points
@@ -332,15 +334,47 @@ QString Paragraph(const QString &text, const RunFormat &f, bool titleSpacing, TR
     return out;
 }
 
+// Width of a column that holds a text of chars characters.
+int WidthFor(int chars) { return std::min(chars, kMaxFittedChars) * kCharWidth + kCellPadding; }
+
+// Each column as wide as its texts need: header texts may wrap between words, the others are kept
+// whole. A table too wide for the page keeps short columns whole (numbers, marks) and narrows the
+// wide ones; one that cannot even do that (many loop columns) shares the page by its values alone,
+// so names and key codes stay readable and the headers wrap.
 std::vector<int> ColumnWidths(const TReportTable &table)
 {
-    const int columns = std::max(table.Columns, 1);
-    if (!table.FitFirstColumn || columns == 1)
-        return std::vector<int>(size_t(columns),
-                                table.FitFirstColumn ? kFittedFirstColumn : kTextWidth / columns);
-    const int rest = std::min((kTextWidth - kFittedFirstColumn) / (columns - 1), kMaxValueColumn);
-    std::vector<int> widths(size_t(columns), rest);
-    widths[0] = kFittedFirstColumn;
+    const size_t columns = size_t(std::max(table.Columns, 1));
+    std::vector<int> need(columns, WidthFor(1)), values(columns, WidthFor(1));
+    for (size_t r = 0; r < table.Rows.size(); ++r)
+        for (size_t c = 0; c < table.Rows[r].size() && c < columns; ++c)
+            for (const QString &line : table.Rows[r][c].Text.split(QLatin1Char('\n'))) {
+                if (r > 0) {
+                    values[c] = std::max(values[c], WidthFor(int(line.size())));
+                    continue;
+                }
+                for (const QString &word : line.split(QLatin1Char(' ')))
+                    need[c] = std::max(need[c], WidthFor(int(word.size())));
+            }
+    long long total = 0, minimum = 0, valueTotal = 0;
+    std::vector<int> least(columns);
+    for (size_t c = 0; c < columns; ++c) {
+        need[c] = std::max(need[c], values[c]);
+        least[c] = std::min(need[c], WidthFor(kShortChars));
+        total += need[c];
+        minimum += least[c];
+        valueTotal += values[c];
+    }
+    if (total <= kTextWidth)
+        return need;
+    std::vector<int> widths(columns);
+    if (minimum <= kTextWidth) {
+        const long long spare = kTextWidth - minimum, wanted = total - minimum;
+        for (size_t c = 0; c < columns; ++c)
+            widths[c] = least[c] + int((need[c] - least[c]) * spare / wanted);
+    } else {
+        for (size_t c = 0; c < columns; ++c)
+            widths[c] = int(values[c] * kTextWidth / valueTotal);
+    }
     return widths;
 }
 

@@ -47,10 +47,7 @@ struct TReportCell {
 
 struct TReportTable {
     int Columns = 0;
-    std::vector<std::vector<TReportCell>> Rows; // every row holds Columns cells
-    // The first column is fitted to its header text (parameter tables); otherwise the columns share
-    // the page width evenly.
-    bool FitFirstColumn = false;
+    std::vector<std::vector<TReportCell>> Rows; // every row holds Columns cells; row 0 the header
 
     TReportTable() = default;
     TReportTable(int rows, int columns);

@@ -322,14 +322,10 @@ void TMainForm::PageControlChange()
 }
 
 // Filled in by the units of the windows they open and of the editor's commands.
-void TMainForm::actAboutExecute() {}
-void TMainForm::actSettingsExecute() {}
 void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::PopupMenu1Popup() {}
-void TMainForm::DefaultSettings_Tivron_AClick() {}
 
 // The settings file's view of the window: the outer position and the client size.
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "model/config_tree.h"
+
 class CParameter;
 class CTable;
 class CTreeNode;
@@ -16,8 +18,6 @@ class CTreeNode;
 // and the rules that make and change the cell texts. The list view lvQ + n shows a CParamPage; the
 // write, the save and the report read the cells from it (CParamListView::Page()).
 
-// Sub-item image of a cell whose value a read took from the default.
-constexpr int DefaultMarker = -555;
 // Sub-item image of a cell made from the description.
 constexpr int NoCellImage = -1;
 

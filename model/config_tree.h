@@ -16,6 +16,9 @@
 // whole subtree and objects but has no parent and no siblings any more.
 
 // The loop flag that a loop-flag node carries instead of an object.
+// Image of a value that a read took from the default because no answer came for it.
+constexpr int DefaultMarker = -555;
+
 struct LoopFlag {
     bool value = false;
 };

@@ -18,8 +18,6 @@
 // (device_addr - 1), byte 3 the table code; byte 4 the column's table address, or bytes 4 and 5 the
 // key number low byte first in the key table (code 3); bytes 4..11 are data bytes 0..7.
 
-// Image of a value that no answer supplied: the description's default stands in its place.
-constexpr int DefaultMarker = -555;
 
 // Command byte of a configuration answer.
 constexpr int kConfigAnswerCommand = 0x10;

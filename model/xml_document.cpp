@@ -53,6 +53,28 @@ struct QuietErrors {
     }
 };
 
+QByteArray Dump(xmlDocPtr doc, const char *encoding)
+{
+    xmlChar *mem = nullptr;
+    int size = 0;
+    xmlDocDumpMemoryEnc(doc, &mem, &size, encoding);
+    QByteArray out(reinterpret_cast<const char *>(mem), mem ? size : 0);
+    xmlFree(mem);
+    return out;
+}
+
+// Whether serialised bytes parse again. Some encodings libxml2 can write hide the declaration
+// that names them (UTF-7 writes "<" as "+ADw-"): such a file could never be opened again.
+bool ReadsBack(const QByteArray &bytes)
+{
+    QuietErrors quiet;
+    xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
+    const bool ok = doc && xmlDocGetRootElement(doc);
+    if (doc)
+        xmlFreeDoc(doc);
+    return ok;
+}
+
 } // namespace
 
 bool CXmlNode::isElement() const { return node_ && node_->type == XML_ELEMENT_NODE; }
@@ -202,10 +224,10 @@ QByteArray CXmlDocument::toBytes() const
 {
     if (!doc_)
         return QByteArray();
-    xmlChar *mem = nullptr;
-    int size = 0;
-    xmlDocDumpMemoryEnc(doc_, &mem, &size, doc_->encoding ? reinterpret_cast<const char *>(doc_->encoding) : "UTF-8");
-    QByteArray out(reinterpret_cast<const char *>(mem), size);
-    xmlFree(mem);
-    return out;
+    if (doc_->encoding) {
+        const QByteArray out = Dump(doc_, reinterpret_cast<const char *>(doc_->encoding));
+        if (!out.isEmpty() && ReadsBack(out))
+            return out;
+    }
+    return Dump(doc_, "UTF-8");
 }

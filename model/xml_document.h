@@ -67,7 +67,8 @@ public:
 
     CXmlNode documentElement() const;
 
-    // The document serialised in its declared encoding, as libxml2 writes it.
+    // The document serialised in its declared encoding, as libxml2 writes it; in UTF-8 (and so
+    // declared) when that encoding cannot be written or would not read back.
     QByteArray toBytes() const;
 
     _xmlDoc *raw() const { return doc_; }

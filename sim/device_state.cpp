@@ -143,6 +143,24 @@ void SimDeviceState::Reset()
     pending.clear();
 }
 
+void SimDeviceState::KeepAsFactory(const SimDeviceState &defaults)
+{
+    hasFactory_ = true;
+    factoryTables_ = defaults.tables;
+    factoryKeys_ = defaults.keys;
+}
+
+void SimDeviceState::FactoryReset()
+{
+    if (!hasFactory_) {
+        Reset();
+        return;
+    }
+    tables = factoryTables_;
+    keys = factoryKeys_;
+    pending.clear();
+}
+
 void SimDeviceState::Apply(const SimFrame &frame)
 {
     if (frame.subCode == KeyTableCode) {

@@ -78,6 +78,10 @@ public:
     // writes dropped, omit rules kept).
     void KeepAsLoaded();
     void Reset();
+    // The factory content (the catalogue's defaults): KeepAsFactory remembers it, FactoryReset
+    // brings it back (pending writes dropped). Without one kept, FactoryReset is Reset.
+    void KeepAsFactory(const SimDeviceState &defaults);
+    void FactoryReset();
 
 private:
     std::vector<SimFrame> AnswerTable(uint8_t code, int column, uint8_t wire) const;
@@ -87,4 +91,7 @@ private:
 
     std::vector<SimTable> loadedTables_;
     std::map<int, SimKey> loadedKeys_;
+    bool hasFactory_ = false;
+    std::vector<SimTable> factoryTables_;
+    std::map<int, SimKey> factoryKeys_;
 };

@@ -1,4 +1,5 @@
 #include "sim/device_state.h"
+#include "sim/handlers_keys.h"
 #include "sim/line_simulator.h"
 
 std::vector<SimFrame> AnswerSearch(const SimFrame &request, SimDevice &device)
@@ -44,4 +45,5 @@ void RegisterHandlers(LineSimulator &simulator)
     simulator.SetHandler(RequestCommand, AnswerRequest);
     simulator.SetHandler(WriteCommand, TakeWrite);
     simulator.SetHandler(EndCommand, TakeWrite);
+    RegisterKeyHandlers(simulator); // last: it keeps the handlers registered before it for its commands
 }

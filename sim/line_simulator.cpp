@@ -10,6 +10,12 @@ LineSimulator::LineSimulator(LineDescription line) : line_(std::move(line)) {}
 
 void LineSimulator::SetHandler(uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
 
+LineSimulator::Handler LineSimulator::HandlerOf(uint8_t command) const
+{
+    const auto found = handlers_.find(command);
+    return found == handlers_.end() ? Handler() : found->second;
+}
+
 std::vector<SimAnswer> LineSimulator::Answer(const SimFrame &request)
 {
     std::vector<SimAnswer> answers;

@@ -31,6 +31,8 @@ public:
     explicit LineSimulator(LineDescription line);
 
     void SetHandler(uint8_t command, Handler handler);
+    // The handler of command, or an empty one.
+    Handler HandlerOf(uint8_t command) const;
     // The answers of every addressed device (all of them for the broadcast address) that is not silent.
     std::vector<SimAnswer> Answer(const SimFrame &request);
 

@@ -226,6 +226,7 @@ bool LoadDeviceStates(LineDescription &line, QString *error)
             }
             device.state = std::make_shared<SimDeviceState>(BuildDeviceState(*model, stored.firstNode()));
             device.state->KeepAsLoaded();
+            device.state->KeepAsFactory(BuildDeviceState(*model, nullptr));
         }
     } catch (const std::exception &e) {
         *error = QStringLiteral("%1: %2").arg(line.cataloguePath, QString::fromUtf8(e.what()));

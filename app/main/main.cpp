@@ -3,6 +3,7 @@
 #include "app/guard.h"
 #include "app/loading_form.h"
 #include "app/settings.h"
+#include "editor/key_dll.h"
 #include "editor/main_form.h"
 #include "link/show_pakets_form.h"
 #include "link/usb_can.h"
@@ -21,8 +22,12 @@ int main(int argc, char **argv)
         TMainFormEnv env;
         env.SettingsPath = SettingsFilePath();
         env.LoadAdapterLibrary = [] { UsbCan.LoadDll(); };
+        env.LoadKeyReaderLibrary = [] { LoadKeyDll(); };
         env.DisconnectAdapter = [] { UsbCan.Disconnect(); };
-        env.UnloadLibraries = [] { UsbCan.FreeDll(); };
+        env.UnloadLibraries = [] {
+            UsbCan.FreeDll();
+            FreeKeyDll();
+        };
         // Created first: its creation reads the settings before the other windows exist.
         MainForm = new TMainForm(nullptr, env);
         // The description window and the CAN monitor live in their own units; these are their frames.

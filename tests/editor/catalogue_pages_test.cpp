@@ -92,10 +92,12 @@ TEST(CataloguePages, EveryModelBuildsAndEveryKindOfCellEdits)
                     }
                     form.StepCellValue(list, true);
                     if (type == tcNumber && before.toInt() > page.Param(r)->MinValue &&
-                        before.toInt() < page.Param(r)->MaxValue)
+                        before.toInt() < page.Param(r)->MaxValue) {
                         EXPECT_EQ(page.CellText(r, form.SelectedColumn - 1), before) << r;
-                    if (type == tcBool)
+                    }
+                    if (type == tcBool) {
                         EXPECT_EQ(page.CellText(r, form.SelectedColumn - 1), before) << r;
+                    }
                 }
             }
             EXPECT_EQ(lists, Tables(device, "table", true));

@@ -69,7 +69,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     Usb_NoDevice = 1;
     Can_BaudRate = 50;
     Usb_TimerSleep = 2;
-    Usb_TotalPaket = 40;
+    Usb_TotalPaket = 100;
     // As a key page would have left it.
     for (const char *key : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Дежурный> №2"})
         form.KeyListView->items().addChild(nullptr, QString::fromUtf8(key));

@@ -18,7 +18,7 @@ struct ValueCase {
     QStringList addresses;
     bool firstRow;           // the parameter is the table's first one (another comes first otherwise)
     QStringList expected;    // cell texts
-    QList<int> images;       // expected images; empty: every cell NoCellImage
+    QList<int> images = {};  // expected images; empty: every cell NoCellImage
     int storedImage = 3;
 };
 

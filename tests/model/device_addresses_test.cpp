@@ -190,3 +190,19 @@ TEST_F(DeviceAddressesTest, SampleCatalogueRoundTrip)
     EXPECT_NE(expected, original);
     EXPECT_EQ(Read().toStdString(), expected.toStdString());
 }
+
+TEST_F(DeviceAddressesTest, EncodingThatCannotBeReadBackIsWrittenAsUtf8)
+{
+    // UTF-7 would write the declaration itself as "+ADw-?xml...": the file could never be opened again.
+    Write("<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<Root><DeviceList>"
+          "<Device name=\"A\" version=\"1\" device_addr=\"1\"/></DeviceList></Root>\n");
+    CTree tree;
+    Fill(tree, {{QStringLiteral("A"), 5}});
+    ASSERT_TRUE(SaveDeviceAddresses(tree, path));
+
+    EXPECT_TRUE(Read().startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")) << Read().toStdString();
+    CTree reread;
+    ASSERT_TRUE(ReadXmlToTree(path, reread));
+    ASSERT_EQ(reread.count(), 1);
+    EXPECT_EQ(reread.topNode(0)->device()->device_addr, 5);
+}

@@ -1,0 +1,114 @@
+// Catalogues and .DEV files come from other engineers: any bytes must parse or be refused, never
+// crash, never reach outside the file; what the program writes back (the whole document, the
+// models' addresses) must read back the same; and a model read from such a file decodes.
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <libxml/parserInternals.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "model/config_loader.h"
+#include "model/device_addresses.h"
+#include "model/read_tree.h"
+#include "model/xml_document.h"
+
+namespace {
+
+QTemporaryDir *Folder = nullptr;
+
+// The reader must never ask for an external DTD or entity, whatever the document declares.
+xmlParserInputPtr RefuseExternal(const char *url, const char *id, xmlParserCtxtPtr)
+{
+    std::fprintf(stderr, "fuzz check failed: external load of '%s' ('%s')\n", url ? url : "", id ? id : "");
+    std::abort();
+}
+
+struct Read {
+    bool parsed = false;
+    bool converted = true;
+    std::unique_ptr<CTree> tree = std::make_unique<CTree>();
+    QStringList lines;
+};
+
+Read ReadBytes(const QByteArray &bytes, CXmlDocument &doc)
+{
+    Read r;
+    try {
+        doc.loadFromBytes(bytes, QStringLiteral("fuzz.xml"));
+    } catch (const CXmlError &) {
+        return r;
+    }
+    r.parsed = true;
+    try {
+        ReadXmlToTree(doc, *r.tree);
+    } catch (const CConvertError &) {
+        r.converted = false; // the nodes read before the bad number stay
+    }
+    r.lines = FuzzTreeLines(*r.tree);
+    return r;
+}
+
+void CheckSameRead(const QByteArray &bytes, const Read &first)
+{
+    CXmlDocument doc;
+    const Read again = ReadBytes(bytes, doc);
+    FUZZ_CHECK(again.parsed);
+    FUZZ_CHECK(again.converted == first.converted);
+    FUZZ_CHECK(again.lines == first.lines);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    xmlSetExternalEntityLoader(RefuseExternal);
+    Folder = new QTemporaryDir;
+    FUZZ_CHECK(Folder->isValid());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    CXmlDocument doc;
+    const Read first = ReadBytes(bytes, doc);
+    if (!first.parsed)
+        return 0;
+
+    // The document saved back reads the same.
+    CheckSameRead(doc.toBytes(), first);
+
+    // The models' addresses written back into the file, from the tree read out of it, change nothing.
+    if (first.tree->count() > 0) {
+        const QString path = Folder->filePath(QStringLiteral("devices.xml"));
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        file.close();
+        if (SaveDeviceAddresses(*first.tree, path)) {
+            FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+            CheckSameRead(file.readAll(), first);
+        }
+    }
+
+    // Every model read decodes (with no answers: every value its default) or is refused.
+    int models = 0;
+    for (const CTreeNode *n = first.tree->firstNode(); n && models < 8; n = n->nextSibling()) {
+        if (!n->device())
+            continue;
+        ++models;
+        CTree target;
+        try {
+            BuildReadTree(target, *n, std::vector<CanPacket>{}, QStringList{QStringLiteral("Мастер-ключ")});
+        } catch (const CConvertError &) {
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "app/settings.h"
+#include "app/settings_form.h"
+#include "editor/main_form.h"
+
+// Each action opens its window modally over the main window and frees it once it closes.
+TEST(MainFormDialogs, SettingsAndAboutOpenModallyAndAreFreedAfterwards)
+{
+    QTemporaryDir dir;
+    TMainFormEnv env;
+    env.SettingsPath = dir.filePath(QStringLiteral("Tivron.ini"));
+    TMainForm w(nullptr, env);
+    w.show();
+
+    QPointer<QWidget> seen;
+    QString version;
+    QTimer::singleShot(0, [&] {
+        auto *form = qobject_cast<TSettingsForm *>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->parentWidget(), &w);
+        seen = form;
+        form->CSpinEdit_Device->setValue(17);
+        form->btnOK->click();
+    });
+    w.actSettings->trigger();
+    EXPECT_TRUE(seen.isNull());
+    EXPECT_EQ(Usb_NoDevice, 17);
+    QFile saved(env.SettingsPath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("Usb_NoDevice=17\r\n"));
+
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<TAboutForm *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->parentWidget(), &w);
+        seen = box;
+        version = box->Label_Version->text();
+        box->btnOk->click();
+    });
+    w.actAbout->trigger();
+    EXPECT_TRUE(seen.isNull());
+    EXPECT_TRUE(version.startsWith(QStringLiteral("Версия: ")));
+}

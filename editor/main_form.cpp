@@ -326,7 +326,6 @@ void TMainForm::actChangeAddrDevExecute() {}
 void TMainForm::ChangeAddrDeviceClick() {}
 void TMainForm::ChangeAddrSenseClick() {}
 void TMainForm::ChangeAddrModuleClick() {}
-void TMainForm::actExportWordExecute() {}
 
 // The settings file's view of the window: the outer position and the client size.
 

@@ -321,9 +321,6 @@ void TMainForm::PageControlChange()
         list->viewport()->update();
 }
 
-// Filled in by the units of the windows they open and of the editor's commands.
-void TMainForm::actExportWordExecute() {}
-
 // The settings file's view of the window: the outer position and the client size.
 
 int TMainForm::GetTop() const { return pos().y(); }

@@ -47,5 +47,6 @@ void RegisterHandlers(LineSimulator &simulator)
     simulator.SetHandler(WriteCommand, TakeWrite);
     simulator.SetHandler(EndCommand, TakeWrite);
     RegisterServiceHandlers(simulator);
+    simulator.SetHandler(ArchiveCommand, AnswerArchive);
     RegisterKeyHandlers(simulator); // last: it keeps the handlers registered before it for its commands
 }

@@ -18,6 +18,32 @@ bool ReadInt(const QXmlStreamAttributes &attributes, const char *name, int min, 
     return true;
 }
 
+bool ReadArchiveAnswer(const QXmlStreamAttributes &a, SimDevice &device, QString *error)
+{
+    SimArchiveAnswer answer;
+    const QStringView to = a.value(QLatin1String("to"));
+    if (to != QLatin1String("last") && to != QLatin1String("record")) {
+        *error = QStringLiteral("ArchiveAnswer: attribute to must be last or record");
+        return false;
+    }
+    answer.last = to == QLatin1String("last");
+    bool okSection = false, okSub = false;
+    const uint section = a.value(QLatin1String("section")).toUInt(&okSection, 16);
+    const uint sub = a.value(QLatin1String("sub")).toUInt(&okSub, 16);
+    const QByteArray hex = a.value(QLatin1String("data")).toLatin1();
+    const QByteArray data = QByteArray::fromHex(hex);
+    if (!okSection || section > 0xFF || !okSub || sub > 0x1F || hex.size() != 16 || data.size() != 8 ||
+        data.toHex().compare(hex, Qt::CaseInsensitive) != 0) {
+        *error = QStringLiteral("ArchiveAnswer: section 00-FF, sub 00-1F and 16 hexadecimal digits of data expected");
+        return false;
+    }
+    answer.section = uint8_t(section);
+    answer.subCode = uint8_t(sub);
+    answer.data = data;
+    device.archive.push_back(answer);
+    return true;
+}
+
 } // namespace
 
 bool LoadLineDescription(const QString &path, LineDescription &line, QString *error)
@@ -37,6 +63,15 @@ bool LoadLineDescription(const QString &path, LineDescription &line, QString *er
             const QString catalogue = xml.attributes().value(QLatin1String("catalogue")).toString();
             if (!catalogue.isEmpty())
                 result.cataloguePath = folder.absoluteFilePath(catalogue);
+            continue;
+        }
+        if (xml.isStartElement() && xml.name() == QLatin1String("ArchiveAnswer")) {
+            if (result.devices.empty() || !ReadArchiveAnswer(xml.attributes(), result.devices.back(), error)) {
+                if (result.devices.empty())
+                    *error = QStringLiteral("ArchiveAnswer outside a LineDevice");
+                *error = QStringLiteral("%1, line %2: %3").arg(path).arg(xml.lineNumber()).arg(*error);
+                return false;
+            }
             continue;
         }
         if (!xml.isStartElement() || xml.name() != QLatin1String("LineDevice"))

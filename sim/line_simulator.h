@@ -60,3 +60,8 @@ void RegisterHandlers(LineSimulator &simulator);
 constexpr uint8_t SearchCommand = 0xFF;
 constexpr uint8_t SearchAnswerCommand = 0x20;
 std::vector<SimFrame> AnswerSearch(const SimFrame &request, SimDevice &device);
+
+// Archive requests EEFF + wire address + sub-code 00 (last record) or 01 (a record by index):
+// answered with the device's <ArchiveAnswer> entries (handlers_archive.cpp).
+constexpr uint8_t ArchiveCommand = 0xEE;
+std::vector<SimFrame> AnswerArchive(const SimFrame &request, SimDevice &device);

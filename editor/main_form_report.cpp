@@ -1,0 +1,44 @@
+// The main window's report export: the configuration shown in the pages, written as a word-processing
+// document and handed to the desktop's word processor.
+#include <exception>
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/message_dlg.h"
+#include "editor/config_files.h"
+#include "editor/main_form.h"
+#include "editor/word_report.h"
+#include "model/config_tree.h"
+#include "platform/event_loop.h"
+
+void TMainForm::actExportWordExecute()
+{
+    if (!CurrentDevice || !CurrentDevice->device()) {
+        ShowMessageDlg(NoDeviceDataText, mtInformation, mbOK);
+        return;
+    }
+    QString failure;
+    try {
+        SetStatusText(ReportExportText);
+        setEnabled(false);
+        ProcessMessages(); // the status text shows before the work starts
+        const TReportDocument report = ReportFromPages(*CurrentDevice, PageIds, PageControl);
+        const QString path = NewReportPath();
+        WriteReportDocx(path, report);
+        // The report stays with the word processor; the program keeps no hold on it.
+        if (Env.OpenDocument)
+            Env.OpenDocument(path);
+        else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            throw TReportError(ReportNotOpenedText + path);
+        SetStatusText(QString());
+        setEnabled(true);
+        return;
+    } catch (const std::exception &e) {
+        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    // The status text stays as it was.
+    setEnabled(true);
+    ShowMessageDlg(ReportFailedText + failure, mtError, mbOK);
+}

@@ -1,0 +1,489 @@
+#include "service/archive_aspt_a.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/guard.h"
+#include "editor/controls.h"
+#include "link/text_file_save.h"
+
+namespace {
+
+const char *const kHeaders[kAsptAColumns] = {"№ записи", "событие", "№ зоны", "№ узла",
+                                             "источник", "№ помещения", "дата", "время"};
+constexpr int kWidths[kAsptAColumns] = {64, 94, 49, 51, 161, 79, 58, 57};
+
+const QString kUndefined = QStringLiteral("Не определено");
+
+QString BoardEventName(int code, int zoneIndex)
+{
+    switch (code) {
+    case 0: return zoneIndex == 0 ? QStringLiteral("Старт прибора") : QStringLiteral("Автоматика откл.");
+    case 1: return QStringLiteral("Автоматика вкл.");
+    case 2: return QStringLiteral("Эвакуация1");
+    case 3: return QStringLiteral("Эвакуация2");
+    case 4: return QStringLiteral("Эвакуация3");
+    case 5: return QStringLiteral("Пуск");
+    case 6: return QStringLiteral("Тушение");
+    case 7: return QStringLiteral("Неудачный запуск");
+    case 33: return QStringLiteral("Автоматика вкл.");
+    case 34: return QStringLiteral("Автоматика откл.");
+    case 65: return QStringLiteral("Авария питания");
+    case 66: return QStringLiteral("Переход на резерв");
+    case 67: return QStringLiteral("Восстановление питания");
+    case 68: return QStringLiteral("Корпус вскрыт");
+    case 69: return QStringLiteral("Восстановление корпуса");
+    case 73: return QStringLiteral("Пуск");
+    case 74: return QStringLiteral("Тушение");
+    case 77: return QStringLiteral("Неисправность адресной линии");
+    case 78: return QStringLiteral("Неудачный запуск");
+    case 79: return QStringLiteral("Аварийный пуск");
+    default: return QString::number(code);
+    }
+}
+
+QString FaultName(int high)
+{
+    switch (high) {
+    case 1: return QStringLiteral("Неисправность(Отказ)");
+    case 2: return QStringLiteral("Неисправность(Изъят)");
+    case 3: return QStringLiteral("Неисправность(Двойной адрес)");
+    case 4: return QStringLiteral("Неисправность(Пыль)");
+    case 5: return QStringLiteral("Неисправность(Замерз)");
+    case 6: return QStringLiteral("Неисправность(РонВел)");
+    case 7: return QStringLiteral("Неисправность(К.З.)");
+    case 8: return QStringLiteral("Неисправность(Обрыв)");
+    case 9: return QStringLiteral("Неисправность(Не определена)");
+    case 10: return QStringLiteral("Неисправность(Неудачный запуск)");
+    default: return QStringLiteral("Неисправность");
+    }
+}
+
+QString LineEventName(int code)
+{
+    switch (code & 0x0F) {
+    case 1: return QStringLiteral("Пожар");
+    case 2: return QStringLiteral("Тревога");
+    case 3: return QStringLiteral("Тихая тревога");
+    case 4: return QStringLiteral("Внимание");
+    case 5: return QStringLiteral("Тревога входной зоны");
+    case 6: return QStringLiteral("Тревога доступа");
+    case 7: return QStringLiteral("Удержание двери");
+    case 8: return QStringLiteral("Нарушение технологического ШС");
+    case 9: return FaultName((code >> 4) & 0x0F);
+    case 10: return QStringLiteral("Невзятие");
+    case 11: return QStringLiteral("Подключен");
+    case 12: return QStringLiteral("Отключен");
+    case 13: return QStringLiteral("Дежурный режим");
+    case 14: return QStringLiteral("Доступ открыт");
+    case 15: return QStringLiteral("Доступ закрыт");
+    default: return kUndefined;
+    }
+}
+
+QString Two(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString AsptASourceName(int kind)
+{
+    switch (kind) {
+    case 0: return QStringLiteral("Плата");
+    case 1: return QStringLiteral("Вход ");
+    case 2: return QStringLiteral("Выход");
+    default: return kUndefined;
+    }
+}
+
+QString AsptAEventName(int kind, int code, int zoneIndex)
+{
+    if (kind == 0)
+        return BoardEventName(code, zoneIndex);
+    if (kind == 1 || kind == 2)
+        return LineEventName(code);
+    return kUndefined;
+}
+
+QString AsptARecordRequest(const QString &addressHex, uint16_t index)
+{
+    return QStringLiteral("EEFF") + addressHex + QStringLiteral("01") + ArchiveHex2(index) + ArchiveHex2(index >> 8) +
+           QStringLiteral("000000000000");
+}
+
+QString AsptALastRecordRequest(const QString &addressHex)
+{
+    return QStringLiteral("EEFF") + addressHex + QStringLiteral("000000000000000000");
+}
+
+PacketPattern AsptALastRecordPattern(uint8_t wireAddress)
+{
+    PacketPattern p;
+    p.fill(-1);
+    p[0] = kArchiveCommand;
+    p[1] = kAsptALastAnswer;
+    p[2] = wireAddress;
+    return p;
+}
+
+PacketPattern AsptARecordPattern(uint8_t section, uint8_t wireAddress, uint16_t index)
+{
+    PacketPattern p;
+    p.fill(-1);
+    p[0] = kArchiveCommand;
+    p[1] = section;
+    p[2] = wireAddress;
+    p[4] = index & 0xFF;
+    p[5] = index >> 8;
+    return p;
+}
+
+std::array<QString, 6> AsptAEventCells(const CanPacket &answer)
+{
+    const int sub = answer.bytes[3] & 0x1F;
+    const int zone = sub / 10, node = sub % 10;
+    const int code = ArchiveByte(answer, 4), kind = ArchiveByte(answer, 5);
+    std::array<QString, 6> cells;
+    cells[0] = QString::number(ArchiveWordLE(answer, 0) + 1);
+    cells[1] = AsptAEventName(kind, code, zone);
+    if (kind != 0 || code == 33 || code == 34) {
+        cells[2] = QString::number(zone + 1);
+        cells[3] = QString::number(node + 1);
+    }
+    cells[4] = AsptASourceName(kind);
+    if (kind == 1)
+        cells[5] = QString::number(uint16_t(ArchiveWordLE(answer, 6) + 1));
+    return cells;
+}
+
+std::array<QString, 2> AsptATimeCells(const CanPacket &answer)
+{
+    auto b = [&](int d) { return Two(ArchiveByte(answer, d)); };
+    return {b(2) + u'.' + b(3) + u'.' + b(4), b(5) + u':' + b(6) + u':' + b(7)};
+}
+
+QString AsptALastRecordText(const CanPacket &answer)
+{
+    return QString::number(ArchiveWordLE(answer, 0) + 1);
+}
+
+QStringList AsptAArchiveLines(const AsptAGrid &grid)
+{
+    std::array<qsizetype, kAsptAColumns> widths{};
+    for (const AsptARow &row : grid.rows)
+        for (int c = 0; c < kAsptAColumns; ++c)
+            widths[c] = std::max(widths[c], row[c].size());
+    QStringList lines;
+    lines.reserve(int(grid.rows.size()));
+    for (const AsptARow &row : grid.rows) {
+        QString line;
+        for (int c = 0; c < kAsptAColumns; ++c)
+            line += row[c].leftJustified(widths[c], u' ') + QStringLiteral("  |  ");
+        lines << line;
+    }
+    return lines;
+}
+
+void SaveArchiveToFile(const AsptAGrid &grid, const QString &path)
+{
+    WriteTextFile1251(path, AsptAArchiveLines(grid));
+}
+
+// ---- CArchiveASPT_AReader ----
+
+CArchiveASPT_AReader::CArchiveASPT_AReader(QString addressHex) : AddressHex(std::move(addressHex)) {}
+
+void CArchiveASPT_AReader::Changed()
+{
+    if (OnChanged)
+        OnChanged();
+}
+
+void CArchiveASPT_AReader::Prepare()
+{
+    TotalLog.clear();
+    for (int c = 0; c < kAsptAColumns; ++c)
+        Grid.rows[0][c] = QString::fromUtf8(kHeaders[c]);
+    for (int r = 1; r <= kAsptARecords; ++r)
+        Grid.rows[r][0] = QString::number(r);
+    Changed();
+}
+
+void CArchiveASPT_AReader::Start()
+{
+    TotalLog.clear();
+    for (int r = 1; r <= std::min(LogCount, kAsptARecords); ++r) {
+        Grid.rows[r][0] = QString::number(r);
+        for (int c = 1; c < kAsptAColumns; ++c)
+            Grid.rows[r][c].clear();
+    }
+    Changed();
+}
+
+bool CArchiveASPT_AReader::Tick()
+{
+    const uint8_t wire = uint8_t(ArchiveWireOf(AddressHex));
+    bool failed = false;
+    CanPacket answer;
+    if (TotalLog.isEmpty()) {
+        RecordCounter = 0;
+        switch (AskArchive(AsptALastRecordRequest(AddressHex), AsptALastRecordPattern(wire), answer)) {
+        case ArchiveAnswer::Received:
+            TotalLog = AsptALastRecordText(answer);
+            Changed();
+            break;
+        case ArchiveAnswer::Missing:
+            failed = true;
+            break;
+        case ArchiveAnswer::Refused:
+            break;
+        }
+    }
+    // The grid holds 1024 records: a count beyond it ends the reading.
+    if (RecordCounter >= kAsptARecords) {
+        Loading = false;
+        Changed();
+        return false;
+    }
+    const uint16_t index = RecordCounter;
+    const int r = index + 1;
+    const QString request = AsptARecordRequest(AddressHex, index);
+    if (Grid.rows[r][1].isEmpty()) {
+        switch (AskArchive(request, AsptARecordPattern(kAsptAEventAnswer, wire, index), answer)) {
+        case ArchiveAnswer::Received: {
+            const std::array<QString, 6> cells = AsptAEventCells(answer);
+            std::copy(cells.begin(), cells.end(), Grid.rows[r].begin());
+            Changed();
+            break;
+        }
+        case ArchiveAnswer::Missing:
+            failed = true;
+            break;
+        case ArchiveAnswer::Refused:
+            break;
+        }
+    }
+    if (Grid.rows[r][6].isEmpty()) {
+        switch (AskArchive(request, AsptARecordPattern(kAsptATimeAnswer, wire, index), answer)) {
+        case ArchiveAnswer::Received: {
+            const std::array<QString, 2> cells = AsptATimeCells(answer);
+            Grid.rows[r][6] = cells[0];
+            Grid.rows[r][7] = cells[1];
+            Changed();
+            break;
+        }
+        case ArchiveAnswer::Missing:
+            failed = true;
+            break;
+        case ArchiveAnswer::Refused:
+            break;
+        }
+    }
+    if (!failed) {
+        ++RecordCounter;
+        if (RecordCounter >= LogCount)
+            Loading = false;
+        SelectedRow = r;
+    }
+    Changed();
+    return !failed;
+}
+
+// ---- TArchiveASPT_AForm ----
+
+TArchiveASPT_AForm::TArchiveASPT_AForm(QWidget *owner, std::unique_ptr<ITimerBackend> timerBackend)
+    : QDialog(owner), Timer1(this, std::move(timerBackend)), saveDialog_(ArchiveSaveDialog)
+{
+    resize(1124, 628);
+    model_ = new CArchiveGridModel(kAsptARecords, kAsptAColumns,
+                                   [this](int row, int column) { return reader_.Grid.rows[row][column]; }, this);
+    StringGrid1 = new QTableView(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setModel(model_);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
+    for (int c = 0; c < kAsptAColumns; ++c)
+        StringGrid1->setColumnWidth(c, kWidths[c]);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Вывести последние события"), this);
+    CSpinEdit_LogCount = new CSpinEdit(GroupBox1);
+    CSpinEdit_LogCount->setObjectName(QStringLiteral("CSpinEdit_LogCount"));
+    CSpinEdit_LogCount->SetRange(1, kAsptARecords);
+    CSpinEdit_LogCount->SetValue(100);
+    auto *count = new QHBoxLayout(GroupBox1);
+    count->addWidget(new QLabel(QStringLiteral("Кол-во записей"), GroupBox1));
+    count->addWidget(CSpinEdit_LogCount);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Последняя запись №"), this);
+    Edit_TotalLog = new QLineEdit(GroupBox2);
+    Edit_TotalLog->setObjectName(QStringLiteral("Edit_TotalLog"));
+    Edit_TotalLog->setEnabled(false);
+    (new QHBoxLayout(GroupBox2))->addWidget(Edit_TotalLog);
+    GroupBox2->hide();
+
+    GroupBox3 = new QGroupBox(QStringLiteral("Пауза между запросами (мс)"), this);
+    CSpinEdit_Pause = new CSpinEdit(GroupBox3);
+    CSpinEdit_Pause->setObjectName(QStringLiteral("CSpinEdit_Pause"));
+    CSpinEdit_Pause->SetRange(1, 1000);
+    CSpinEdit_Pause->SetValue(10);
+    ArrowsOnly(CSpinEdit_Pause);
+    (new QHBoxLayout(GroupBox3))->addWidget(CSpinEdit_Pause);
+
+    SpeedButton_Load = new QPushButton(QStringLiteral("Считать архив"), this);
+    SpeedButton_Load->setObjectName(QStringLiteral("SpeedButton_Load"));
+    sbSaveAddrMod = new QPushButton(QStringLiteral("Сохранить в файл"), this);
+    sbSaveAddrMod->setObjectName(QStringLiteral("sbSaveAddrMod"));
+    toggles_ = new CArchiveToggles(SpeedButton_Load, sbSaveAddrMod, this);
+    btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    for (QPushButton *b : {SpeedButton_Load, sbSaveAddrMod, btnClose})
+        b->setAutoDefault(false);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(GroupBox1);
+    bottom->addWidget(GroupBox2);
+    bottom->addWidget(GroupBox3);
+    bottom->addStretch();
+    bottom->addWidget(SpeedButton_Load);
+    bottom->addWidget(sbSaveAddrMod);
+    bottom->addWidget(btnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(StringGrid1, 1);
+    layout->addLayout(bottom);
+
+    Timer1.SetEnabled(false);
+    Timer1.SetInterval(10);
+    Timer1.SetOnTimer([this] { Timer1Timer(); });
+
+    reader_.OnChanged = [this] { Sync(); };
+    connect(CSpinEdit_LogCount, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!syncing_)
+            reader_.LogCount = v;
+    });
+    connect(SpeedButton_Load, &QPushButton::toggled, this, [this](bool down) {
+        if (!syncing_)
+            reader_.Loading = down;
+    });
+    connect(SpeedButton_Load, &QPushButton::clicked, this, [this] { SpeedButton_LoadClick(); });
+    connect(sbSaveAddrMod, &QPushButton::clicked, this, [this] { sbSaveAddrModClick(); });
+    connect(btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+}
+
+TArchiveASPT_AForm::~TArchiveASPT_AForm()
+{
+    // The dialog hides its children after the reader is gone: the grid must not read it then.
+    reader_.OnChanged = nullptr;
+    StringGrid1->setModel(nullptr);
+}
+
+void TArchiveASPT_AForm::SetSaveDialog(SaveDialogFn dialog)
+{
+    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(ArchiveSaveDialog);
+}
+
+void TArchiveASPT_AForm::Sync()
+{
+    syncing_ = true;
+    model_->Refresh();
+    Edit_TotalLog->setText(reader_.TotalLog);
+    CSpinEdit_LogCount->SetValue(reader_.LogCount);
+    SpeedButton_Load->setChecked(reader_.Loading);
+    syncing_ = false;
+}
+
+void TArchiveASPT_AForm::FormShow()
+{
+    RunGuarded([this] {
+        reader_.AddressHex = AddressHex;
+        setWindowTitle(QStringLiteral("Протокол событий АСПТ-А-") + QString::number(ArchiveWireOf(AddressHex) + 1));
+        reader_.Prepare();
+    });
+}
+
+void TArchiveASPT_AForm::SpeedButton_LoadClick()
+{
+    RunGuarded([this] {
+        if (!SpeedButton_Load->isChecked())
+            return; // the tick under way finishes and does not re-arm
+        reader_.Loading = true;
+        reader_.Start();
+        Timer1.SetEnabled(true);
+    });
+}
+
+void TArchiveASPT_AForm::Timer1Timer()
+{
+    RunGuarded([this] {
+        Timer1.SetEnabled(false);
+        Timer1.SetInterval(CSpinEdit_Pause->Value());
+        reader_.SelectedRow = 0;
+        reader_.Tick();
+        if (reader_.SelectedRow > 0) {
+            const QModelIndex cell = model_->index(reader_.SelectedRow - 1, 1);
+            StringGrid1->setCurrentIndex(cell);
+            StringGrid1->scrollTo(cell);
+        }
+        if (reader_.Loading)
+            Timer1.SetEnabled(true);
+    });
+}
+
+void TArchiveASPT_AForm::btnCloseClick()
+{
+    close();
+}
+
+void TArchiveASPT_AForm::sbSaveAddrModClick()
+{
+    if (!sbSaveAddrMod->isChecked())
+        return;
+    RunGuarded([this] {
+        struct Release {
+            QPushButton *button;
+            ~Release() { button->setChecked(false); }
+        } release{sbSaveAddrMod};
+        const std::optional<QString> chosen = saveDialog_(this, windowTitle());
+        if (!chosen)
+            return;
+        const std::optional<QString> name =
+            ConfirmSaveFileName(*chosen, [](const QString &n) { return ReplaceExtension(n, QStringLiteral(".txt")); });
+        if (!name)
+            return;
+        SaveArchiveToFile(reader_.Grid, *name);
+    });
+}
+
+void TArchiveASPT_AForm::FormClose()
+{
+    Timer1.SetEnabled(false);
+    // A tick still waiting for an answer must not arm the timer of a closed window again.
+    reader_.Loading = false;
+    Sync();
+}
+
+void TArchiveASPT_AForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TArchiveASPT_AForm::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}

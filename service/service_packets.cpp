@@ -2,6 +2,8 @@
 
 #include <tuple>
 
+#include "editor/factory_reset.h"
+
 namespace {
 
 QString Hex(int value) { return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); }
@@ -41,7 +43,7 @@ QString ProgramNewSensorText(uint8_t wire, uint8_t programmed)
 QString FactorySettingsText(const QString &modelName, uint8_t wire)
 {
     if (modelName == ModelTivronA)
-        return QStringLiteral("00FF") + Hex(wire) + QStringLiteral("00") + Hex(wire) + QStringLiteral("0000FF00000000");
+        return FactorySettingsPacketText(wire); // the same command the editor's page menu sends
     return QStringLiteral("87FF") + Hex(wire) + QStringLiteral("000000000000000000");
 }
 

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -64,26 +63,13 @@ QPushButton *Button(QWidget *parent, const QString &name, const QString &text)
     return b;
 }
 
-std::optional<QString> FileDialog(QWidget *parent, const QString &preset)
-{
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("*.txt (*.txt *.TXT)"));
-    // The overwrite question is the program's own.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.selectFile(preset);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
-}
-
 // Width of a column: 8 pixels per character of its sizing template.
 constexpr int kColumnChars[CPacketRowStore::ColCount] = {5, 9, 9, 16, 11}; // "00000", "00:00:00:", "FFFFFFFFX", 16 x F, "(Отправлен)"
 
 } // namespace
 
 TShowPaketsForm::TShowPaketsForm(QWidget *mainWindow)
-    : QWidget(mainWindow, Qt::Window), mainWindow_(mainWindow), rows_(this), saveDialog_(FileDialog)
+    : QWidget(mainWindow, Qt::Window), mainWindow_(mainWindow), rows_(this), saveDialog_(SaveTxtFileDialog)
 {
     setObjectName(QStringLiteral("ShowPaketsForm"));
     setWindowTitle(QStringLiteral("Просмотр принятых/отправленных данных"));
@@ -174,7 +160,7 @@ void TShowPaketsForm::AddPacketRow(const QString &time, const QString &id, const
 
 void TShowPaketsForm::SetSaveDialog(SaveDialogFn dialog)
 {
-    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(FileDialog);
+    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(SaveTxtFileDialog);
 }
 
 QString TShowPaketsForm::PresetFileName(const QDateTime &moment)

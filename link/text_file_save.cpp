@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
@@ -84,4 +85,17 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw TextFileError(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ") +
                             file.errorString());
+}
+
+std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("*.txt (*.txt *.TXT)"));
+    // The overwrite question is the program's own.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.selectFile(preset);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }

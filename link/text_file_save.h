@@ -9,6 +9,8 @@
 #include <optional>
 #include <stdexcept>
 
+class QWidget;
+
 inline const QString NoFileNameText = QStringLiteral("Имя файла не указано");
 // "Заменить файл '" + name + "'"
 QString ReplaceFileQuestion(const QString &name);
@@ -22,6 +24,10 @@ QString AppendTxtUnlessContained(const QString &name);
 // The name's extension (after the last dot of its file part) replaced by extension (with its dot),
 // or extension appended when it has none.
 QString ReplaceExtension(const QString &name, const QString &extension);
+
+// The save dialog of the text exports: filter "*.txt (*.txt *.TXT)", preset the proposed name, the
+// overwrite question left to ConfirmSaveFileName. Gives the chosen path, or nothing when cancelled.
+std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset);
 
 // The shared steps after the save dialog: a name that is blank once trimmed is refused with
 // NoFileNameText (information, OK); the rule forces the extension; an existing file is replaced

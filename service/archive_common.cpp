@@ -2,11 +2,11 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "link/text_file_save.h"
 #include "link/usb_can.h"
 
 QString ArchiveHex2(int value)
@@ -96,13 +96,5 @@ void ArrowsOnly(QSpinBox *spin)
 
 std::optional<QString> ArchiveSaveDialog(QWidget *parent, const QString &preset)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("*.txt (*.txt *.TXT)"));
-    // The overwrite question is the program's own.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.selectFile(preset);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return SaveTxtFileDialog(parent, preset);
 }

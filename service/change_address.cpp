@@ -19,18 +19,10 @@
 #include "link/usb_can.h"
 #include "model/config_tree.h"
 #include "model/model_classes.h"
+#include "service/address_widgets.h"
 #include "service/service_commands.h"
 
 namespace {
-
-CAddressSpinEdit *SpinEdit(QWidget *parent, const char *name, int min, int max, int value)
-{
-    auto *edit = new CAddressSpinEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setRange(min, max);
-    edit->setValue(value);
-    return edit;
-}
 
 QLabel *GreyText(QWidget *parent, const char *name, const QString &text)
 {
@@ -55,9 +47,9 @@ QGroupBox *SensorBox(QWidget *parent, const char *name, const QString &caption, 
     auto *box = new QGroupBox(caption, parent);
     box->setObjectName(QLatin1String(name));
     oldText = GreyText(box, oldTextName, QStringLiteral("Старый"));
-    oldEdit = SpinEdit(box, oldEditName, 0, max, max);
+    oldEdit = AddressSpinEdit(box, oldEditName, 0, max, max);
     newText = GreyText(box, newTextName, QStringLiteral("Новый"));
-    newEdit = SpinEdit(box, newEditName, 1, max, max);
+    newEdit = AddressSpinEdit(box, newEditName, 1, max, max);
     button = WriteButton(box, buttonName);
     auto *grid = new QGridLayout(box);
     grid->addWidget(oldText, 0, 0);
@@ -82,7 +74,7 @@ TFormChangeAddress::TFormChangeAddress(TMainForm &owner) : QDialog(&owner, Qt::T
     GroupBox_AddrDev = new QGroupBox(QStringLiteral("Смена адреса прибора"), this);
     GroupBox_AddrDev->setObjectName(QStringLiteral("GroupBox_AddrDev"));
     StaticText_AddrDev = GreyText(GroupBox_AddrDev, "StaticText_AddrDev", QStringLiteral("Новый"));
-    CSpinEdit_NewAddrDev = SpinEdit(GroupBox_AddrDev, "CSpinEdit_NewAddrDev", 1, 127, 1);
+    CSpinEdit_NewAddrDev = AddressSpinEdit(GroupBox_AddrDev, "CSpinEdit_NewAddrDev", 1, 127, 1);
     btnSaveAddrDev = WriteButton(GroupBox_AddrDev, "btnSaveAddrDev");
     auto *devLayout = new QHBoxLayout(GroupBox_AddrDev);
     devLayout->addWidget(StaticText_AddrDev);

@@ -4,6 +4,11 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <vector>
+
+#include "app/settings.h"
+#include "link/transfer.h"
+#include "link/usb_can.h"
 
 #include "model/config_images.h"
 #include "model/config_loader.h"
@@ -113,4 +118,47 @@ CTreeNode *RecordSearchAnswer(const CanPacket &record, CTree &catalogue, CTree &
     CTreeNode *node = list.addChild(nullptr, text, model->sharedAs<CDevice>());
     node->setImage(imgDevice);
     return node;
+}
+
+CTreeNode *SortDeviceList(CTree &list, int order, const QString &selectedText)
+{
+    struct Entry {
+        QString text;
+        NodeData data;
+        int image;
+    };
+    std::vector<Entry> entries;
+    for (CTreeNode *n = list.firstNode(); n; n = n->nextSibling())
+        entries.push_back({n->text, n->data, n->imageIndex});
+    std::stable_sort(entries.begin(), entries.end(), [order](const Entry &a, const Entry &b) {
+        return CompareDeviceTexts(a.text, b.text, order) < 0;
+    });
+    list.beginUpdate();
+    list.clear();
+    for (const Entry &e : entries)
+        list.addChild(nullptr, e.text, e.data)->setImage(e.image);
+    list.endUpdate();
+    return selectedText.isEmpty() ? nullptr : TopNodeWithText(list, selectedText);
+}
+
+int SendSearchBroadcast(const QDateTime &clock, int statusKind)
+{
+    const QString broadcast = SearchBroadcastText(clock);
+    CurrentLinkPump().Status(SearchingText, statusKind);
+    UsbCan.RxPackets.clear();
+    return UsbCan.SendPacket(broadcast);
+}
+
+void PollSearchAnswers(CTree &catalogue, CTree &list, int &packetTotal, const std::function<void(int)> &showCount)
+{
+    LinkPump &pump = CurrentLinkPump();
+    for (int poll = 0; poll < 15; ++poll) {
+        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
+        UsbCan.ReceivePackets(UsbCan.RxPackets);
+        showCount(int(UsbCan.RxPackets.size()) + packetTotal);
+    }
+    packetTotal += int(UsbCan.RxPackets.size());
+    for (const CanPacket &record : UsbCan.RxPackets)
+        RecordSearchAnswer(record, catalogue, list);
+    UsbCan.RxPackets.clear();
 }

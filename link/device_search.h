@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include "adapters/usbcan/usbcan_api.h"
@@ -41,6 +42,22 @@ int DeviceNameNumber(const QString &name);
 // -1, 0 or 1 for two device texts. By name: the smaller number, then the shorter name, then the
 // Windows-1251 bytes compared unsigned. By address: the smaller address. Any other order gives 0.
 int CompareDeviceTexts(const QString &text1, const QString &text2, int order);
+
+// The top-level nodes of a device list rebuilt in order (a stable sort by CompareDeviceTexts), each
+// keeping its text, data and image. The old nodes are gone afterwards: gives the first node whose
+// text is selectedText, for the caller to select again, or null when selectedText is empty or absent.
+CTreeNode *SortDeviceList(CTree &list, int order, const QString &selectedText);
+
+inline const QString SearchingText = QStringLiteral("Поиск приборов на CAN-линии...");
+
+// The start of a line search: the broadcast of clock, the status SearchingText with kind
+// statusKind, the adapter's received packets dropped, the broadcast sent. Gives SendPacket's code.
+int SendSearchBroadcast(const QDateTime &clock, int statusKind);
+
+// One tick of the search timer: 15 polls of the adapter, Usb_TimerSleep ms apart, each passing
+// packetTotal plus the packets of this tick to showCount; then packetTotal grows by them, every
+// answer among them is recorded into list (RecordSearchAnswer) and the received packets are dropped.
+void PollSearchAnswers(CTree &catalogue, CTree &list, int &packetTotal, const std::function<void(int)> &showCount);
 
 // One search answer into a device list: the first catalogue model with its type id gets its address
 // (FindDeviceById from the catalogue's first top-level node); a node with the model's device text

@@ -206,25 +206,14 @@ TSelectDeviceForm::~TSelectDeviceForm() { TimerFindCanDevices.SetEnabled(false);
 
 void TSelectDeviceForm::StartSearch(const QDateTime &clock)
 {
-    const QString broadcast = SearchBroadcastText(clock);
-    CurrentLinkPump().Status(SearchingText, 1);
-    UsbCan.RxPackets.clear();
-    if (UsbCan.SendPacket(broadcast) == 0)
+    if (SendSearchBroadcast(clock, 1) == 0)
         TimerFindCanDevices.SetEnabled(true);
 }
 
 void TSelectDeviceForm::TimerFindCanDevicesTimer()
 {
-    LinkPump &pump = CurrentLinkPump();
-    for (int poll = 0; poll < 15; ++poll) {
-        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
-        UsbCan.ReceivePackets(UsbCan.RxPackets);
-        StatusPanel0->setText(PacketsReceivedText + IntToText(int(UsbCan.RxPackets.size()) + SearchPacketTotal));
-    }
-    SearchPacketTotal += int(UsbCan.RxPackets.size());
-    for (const CanPacket &record : UsbCan.RxPackets)
-        RecordSearchAnswer(record, Catalogue, tvDevice->items());
-    UsbCan.RxPackets.clear();
+    PollSearchAnswers(Catalogue, tvDevice->items(), SearchPacketTotal,
+                      [this](int count) { StatusPanel0->setText(PacketsReceivedText + IntToText(count)); });
 }
 
 CTreeNode *TSelectDeviceForm::SelectedListNode() const
@@ -287,29 +276,11 @@ void TSelectDeviceForm::RadioGroup1Click()
 {
     if (SortOrder < 0)
         return;
-    CTree &list = tvDevice->items();
-    struct Entry {
-        QString text;
-        NodeData data;
-        int image;
-    };
-    std::vector<Entry> entries;
-    for (CTreeNode *n = list.firstNode(); n; n = n->nextSibling())
-        entries.push_back({n->text, n->data, n->imageIndex});
     const CTreeNode *selected = SelectedListNode();
     const QString selectedText = selected ? selected->text : QString();
-    std::stable_sort(entries.begin(), entries.end(), [this](const Entry &a, const Entry &b) {
-        return CompareDeviceTexts(a.text, b.text, SortOrder) < 0;
-    });
-
     // The list is rebuilt in the new order; the selection stays on the same device.
     Sorting = true;
-    list.beginUpdate();
-    list.clear();
-    for (const Entry &e : entries)
-        list.addChild(nullptr, e.text, e.data)->setImage(e.image);
-    list.endUpdate();
-    if (CTreeNode *again = selectedText.isEmpty() ? nullptr : TopNodeWithText(list, selectedText))
+    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, selectedText))
         SelectListNode(again);
     Sorting = false;
     UpdateSelectEnabled();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/message_dlg.h" // mrOk, mrCancel
+#include "link/device_search.h" // SearchingText
 #include "platform/timer.h"
 
 class CTree;
@@ -132,5 +133,4 @@ private:
     bool Sorting = false;
 };
 
-inline const QString SearchingText = QStringLiteral("Поиск приборов на CAN-линии...");
 inline const QString PacketsReceivedText = QStringLiteral("Получено пакетов №");

@@ -35,6 +35,7 @@
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "service/address_widgets.h"
 #include "service/archive_open.h"
 #include "service/service_commands.h"
 
@@ -46,15 +47,6 @@ QFont Tahoma(int pixels, bool bold = false)
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
-}
-
-CAddressSpinEdit *SpinEdit(QWidget *parent, const char *name, int min, int max, int value)
-{
-    auto *edit = new CAddressSpinEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setRange(min, max);
-    edit->setValue(value);
-    return edit;
 }
 
 QLabel *Text(QWidget *parent, const char *name, const QString &text)
@@ -192,7 +184,7 @@ TChengeAddresDeviceForm::TChengeAddresDeviceForm(QWidget *owner, CTree &catalogu
 
     GroupBox_AddrDev = Box(this, "GroupBox_AddrDev", QStringLiteral("Смена адреса прибора"));
     StaticText_AddrDev = Text(GroupBox_AddrDev, "StaticText_AddrDev", NewText);
-    CSpinEdit_NewAddrDev = SpinEdit(GroupBox_AddrDev, "CSpinEdit_NewAddrDev", 1, 127, 1);
+    CSpinEdit_NewAddrDev = AddressSpinEdit(GroupBox_AddrDev, "CSpinEdit_NewAddrDev", 1, 127, 1);
     btnSaveAddrDev = Button(GroupBox_AddrDev, "btnSaveAddrDev", QStringLiteral("Записать"));
     auto *devLayout = new QHBoxLayout(GroupBox_AddrDev);
     devLayout->addWidget(StaticText_AddrDev);
@@ -207,9 +199,9 @@ TChengeAddresDeviceForm::TChengeAddresDeviceForm(QWidget *owner, CTree &catalogu
                                   QToolButton *&outButton, QGroupBox *&outInner, QCheckBox *&outCheck) {
         outBox = Box(this, box, caption);
         outOldText = Text(outBox, oldText, OldText);
-        outOld = SpinEdit(outBox, oldEdit, 1, max, max);
+        outOld = AddressSpinEdit(outBox, oldEdit, 1, max, max);
         outNewText = Text(outBox, newText, NewText);
-        outNew = SpinEdit(outBox, newEdit, 1, max, max);
+        outNew = AddressSpinEdit(outBox, newEdit, 1, max, max);
         outButton = new QToolButton(outBox);
         outButton->setObjectName(QLatin1String(button));
         outButton->setText(QStringLiteral("Записать"));
@@ -387,10 +379,7 @@ void TChengeAddresDeviceForm::StartDeviceSearch()
 {
     DisableServiceControls();
     tvDevice->items().clear();
-    const QString broadcast = SearchBroadcastText(Hooks.Clock ? Hooks.Clock() : QDateTime::currentDateTime());
-    CurrentLinkPump().Status(SearchingText, 0);
-    UsbCan.RxPackets.clear();
-    if (UsbCan.SendPacket(broadcast) == 0) {
+    if (SendSearchBroadcast(Hooks.Clock ? Hooks.Clock() : QDateTime::currentDateTime(), 0) == 0) {
         LoadXmlToTree(CatalogueFile, Catalogue);
         TimerFindCanDevices.SetEnabled(true);
     } else {
@@ -403,16 +392,8 @@ void TChengeAddresDeviceForm::TimerFindCanDevicesTimer()
     // A tick inside a wait of this window would drain and drop the answer it waits for.
     if (WaitDepth > 0)
         return;
-    LinkPump &pump = CurrentLinkPump();
-    for (int poll = 0; poll < 15; ++poll) {
-        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
-        UsbCan.ReceivePackets(UsbCan.RxPackets);
-        StatusPanel1->setText(PacketsReceivedText + IntToText(int(UsbCan.RxPackets.size()) + SearchPacketTotal));
-    }
-    SearchPacketTotal += int(UsbCan.RxPackets.size());
-    for (const CanPacket &record : UsbCan.RxPackets)
-        RecordSearchAnswer(record, Catalogue, tvDevice->items());
-    UsbCan.RxPackets.clear();
+    PollSearchAnswers(Catalogue, tvDevice->items(), SearchPacketTotal,
+                      [this](int count) { StatusPanel1->setText(PacketsReceivedText + IntToText(count)); });
     StatusPanel0->setText(DeviceCountText + IntToText(tvDevice->items().count()));
 }
 
@@ -462,26 +443,9 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
 {
     if (SortOrder < 0)
         return;
-    CTree &list = tvDevice->items();
-    struct Entry {
-        QString text;
-        NodeData data;
-        int image;
-    };
-    std::vector<Entry> entries;
-    for (CTreeNode *n = list.firstNode(); n; n = n->nextSibling())
-        entries.push_back({n->text, n->data, n->imageIndex});
     const CTreeNode *selected = SelectedNode();
     const QString selectedText = selected ? selected->text : QString();
-    std::stable_sort(entries.begin(), entries.end(), [this](const Entry &a, const Entry &b) {
-        return CompareDeviceTexts(a.text, b.text, SortOrder) < 0;
-    });
-    list.beginUpdate();
-    list.clear();
-    for (const Entry &e : entries)
-        list.addChild(nullptr, e.text, e.data)->setImage(e.image);
-    list.endUpdate();
-    if (CTreeNode *again = selectedText.isEmpty() ? nullptr : TopNodeWithText(list, selectedText))
+    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, selectedText))
         SelectNode(again);
 }
 

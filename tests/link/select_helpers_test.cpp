@@ -146,3 +146,31 @@ TEST(SearchAnswer, RecordedIntoTheList)
     EXPECT_EQ(catalogue.topNode(1)->device()->device_addr, 0);
     EXPECT_EQ(catalogue.topNode(2)->device()->device_addr, 5);
 }
+
+TEST(DeviceSort, ListRebuiltInOrder)
+{
+    CTree list;
+    auto device = std::make_shared<CDevice>();
+    const char *texts[] = {"X-10 <1>", "X-2 <9>", "Y-2 <3>", "X-2 <3>"};
+    for (const char *t : texts)
+        list.addChild(nullptr, QString::fromUtf8(t), device)->setImage(7);
+    auto order = [&list] {
+        QStringList out;
+        for (CTreeNode *n = list.firstNode(); n; n = n->nextSibling())
+            out << n->text;
+        return out.join(QStringLiteral(", "));
+    };
+
+    // Equal names keep their order: the sort is stable.
+    CTreeNode *again = SortDeviceList(list, SortByName, QStringLiteral("X-2 <3>"));
+    EXPECT_EQ(order(), QStringLiteral("X-2 <9>, X-2 <3>, Y-2 <3>, X-10 <1>"));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again, list.topNode(1));
+    EXPECT_EQ(again->imageIndex, 7);
+    EXPECT_EQ(again->device(), device.get());
+
+    EXPECT_FALSE(SortDeviceList(list, SortByAddress, QString()));
+    EXPECT_EQ(order(), QStringLiteral("X-10 <1>, X-2 <3>, Y-2 <3>, X-2 <9>"));
+    EXPECT_FALSE(SortDeviceList(list, SortByAddress, QStringLiteral("Z <1>")));
+    EXPECT_EQ(list.count(), 4);
+}

@@ -120,8 +120,9 @@ CTreeNode *RecordSearchAnswer(const CanPacket &record, CTree &catalogue, CTree &
     return node;
 }
 
-CTreeNode *SortDeviceList(CTree &list, int order, const QString &selectedText)
+CTreeNode *SortDeviceList(CTree &list, int order, const CTreeNode *selected)
 {
+    const QString selectedText = selected ? selected->text : QString();
     struct Entry {
         QString text;
         NodeData data;

@@ -44,9 +44,9 @@ int DeviceNameNumber(const QString &name);
 int CompareDeviceTexts(const QString &text1, const QString &text2, int order);
 
 // The top-level nodes of a device list rebuilt in order (a stable sort by CompareDeviceTexts), each
-// keeping its text, data and image. The old nodes are gone afterwards: gives the first node whose
-// text is selectedText, for the caller to select again, or null when selectedText is empty or absent.
-CTreeNode *SortDeviceList(CTree &list, int order, const QString &selectedText);
+// keeping its text, data and image. The old nodes are gone afterwards, selected (a node of list, or
+// null) too: gives the first new node with selected's text, for the caller to select again, or null.
+CTreeNode *SortDeviceList(CTree &list, int order, const CTreeNode *selected);
 
 inline const QString SearchingText = QStringLiteral("Поиск приборов на CAN-линии...");
 

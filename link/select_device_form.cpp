@@ -95,6 +95,32 @@ QFont Tahoma(int pixels, bool bold = false)
 
 } // namespace
 
+CTreeView *NewDeviceListView(QWidget *parent)
+{
+    auto *view = new CTreeView(parent);
+    view->setObjectName(QStringLiteral("tvDevice"));
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setIndentation(0);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setFont(Tahoma(16));
+    return view;
+}
+
+QButtonGroup *AddSortOrderButtons(QGroupBox *box, QObject *owner)
+{
+    auto *group = new QButtonGroup(owner);
+    auto *layout = new QGridLayout(box);
+    const QString items[2] = {QStringLiteral("по имени"), QStringLiteral("по адресу ")};
+    for (int i = 0; i < 2; ++i) {
+        auto *b = new QRadioButton(items[i], box);
+        group->addButton(b, i);
+        layout->addWidget(b, 0, i);
+    }
+    return group;
+}
+
 TSelectDeviceForm::TSelectDeviceForm(QWidget *owner, bool search, CTree &catalogue, const QString &cataloguePath,
                                      TSelectDeviceHooks hooks)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -108,23 +134,9 @@ TSelectDeviceForm::TSelectDeviceForm(QWidget *owner, bool search, CTree &catalog
 
     RadioGroup1 = new QGroupBox(QStringLiteral("Сортировка приборов"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-    RadioButtons = new QButtonGroup(this);
-    auto *radioLayout = new QGridLayout(RadioGroup1);
-    const QString items[2] = {QStringLiteral("по имени"), QStringLiteral("по адресу ")};
-    for (int i = 0; i < 2; ++i) {
-        auto *b = new QRadioButton(items[i], RadioGroup1);
-        RadioButtons->addButton(b, i);
-        radioLayout->addWidget(b, 0, i);
-    }
+    RadioButtons = AddSortOrderButtons(RadioGroup1, this);
 
-    tvDevice = new CTreeView(this);
-    tvDevice->setObjectName(QStringLiteral("tvDevice"));
-    tvDevice->setRootIsDecorated(false);
-    tvDevice->setItemsExpandable(false);
-    tvDevice->setIndentation(0);
-    tvDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvDevice->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvDevice->setFont(Tahoma(16));
+    tvDevice = NewDeviceListView(this);
     tvDevice->setIconSize(QSize(24, 24));
     tvDevice->treeModel()->setImages(ConfigImageList());
     tvDevice->viewport()->installEventFilter(this);
@@ -276,11 +288,9 @@ void TSelectDeviceForm::RadioGroup1Click()
 {
     if (SortOrder < 0)
         return;
-    const CTreeNode *selected = SelectedListNode();
-    const QString selectedText = selected ? selected->text : QString();
     // The list is rebuilt in the new order; the selection stays on the same device.
     Sorting = true;
-    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, selectedText))
+    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, SelectedListNode()))
         SelectListNode(again);
     Sorting = false;
     UpdateSelectEnabled();

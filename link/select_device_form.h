@@ -133,4 +133,11 @@ private:
     bool Sorting = false;
 };
 
+// The device list of the selection dialog and the service window: one column of device texts,
+// no tree decoration, single selection, no editing, Tahoma 16 px; object name "tvDevice".
+CTreeView *NewDeviceListView(QWidget *parent);
+// The radio items of a sort order box, side by side: id 0 "по имени", id 1 "по адресу " (the
+// DeviceSortOrder values). The group belongs to owner.
+QButtonGroup *AddSortOrderButtons(QGroupBox *box, QObject *owner);
+
 inline const QString PacketsReceivedText = QStringLiteral("Получено пакетов №");

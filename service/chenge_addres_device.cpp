@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
@@ -146,24 +145,10 @@ TChengeAddresDeviceForm::TChengeAddresDeviceForm(QWidget *owner, CTree &catalogu
     // Left column: the list, the sort order, the refresh button.
     GroupBox_NameDevice = Box(this, "GroupBox_NameDevice", QStringLiteral("Список доступных приборов"));
     GroupBox_NameDevice->setFixedWidth(249);
-    tvDevice = new CTreeView(GroupBox_NameDevice);
-    tvDevice->setObjectName(QStringLiteral("tvDevice"));
-    tvDevice->setRootIsDecorated(false);
-    tvDevice->setItemsExpandable(false);
-    tvDevice->setIndentation(0);
-    tvDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvDevice->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvDevice->setFont(Tahoma(16));
+    tvDevice = NewDeviceListView(GroupBox_NameDevice);
     tvDevice->viewport()->installEventFilter(this);
     RadioGroup1 = Box(GroupBox_NameDevice, "RadioGroup1", QStringLiteral("Сортировка приборов"));
-    RadioButtons = new QButtonGroup(this);
-    auto *radioLayout = new QGridLayout(RadioGroup1);
-    const QString items[2] = {QStringLiteral("по имени"), QStringLiteral("по адресу ")};
-    for (int i = 0; i < 2; ++i) {
-        auto *b = new QRadioButton(items[i], RadioGroup1);
-        RadioButtons->addButton(b, i);
-        radioLayout->addWidget(b, 0, i);
-    }
+    RadioButtons = AddSortOrderButtons(RadioGroup1, this);
     SpeedButton1 = Button(GroupBox_NameDevice, "SpeedButton1", QStringLiteral("Обновить список приборов"));
     auto *left = new QVBoxLayout(GroupBox_NameDevice);
     left->addWidget(tvDevice, 1);
@@ -443,9 +428,7 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
 {
     if (SortOrder < 0)
         return;
-    const CTreeNode *selected = SelectedNode();
-    const QString selectedText = selected ? selected->text : QString();
-    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, selectedText))
+    if (CTreeNode *again = SortDeviceList(tvDevice->items(), SortOrder, SelectedNode()))
         SelectNode(again);
 }
 

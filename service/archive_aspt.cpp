@@ -188,13 +188,7 @@ void SaveArchiveToFile(const QString &totalLog, const AsptGrid &grid, const QStr
 
 // ---- CArchiveASPTReader ----
 
-CArchiveASPTReader::CArchiveASPTReader(QString addressHex) : AddressHex(std::move(addressHex)) {}
-
-void CArchiveASPTReader::Changed()
-{
-    if (OnChanged)
-        OnChanged();
-}
+CArchiveASPTReader::CArchiveASPTReader(QString addressHex) : CArchiveReader(std::move(addressHex)) {}
 
 void CArchiveASPTReader::Prepare()
 {
@@ -277,79 +271,27 @@ bool CArchiveASPTReader::Tick()
 // ---- TArchiveASPTForm ----
 
 TArchiveASPTForm::TArchiveASPTForm(QWidget *owner, std::unique_ptr<ITimerBackend> timerBackend)
-    : QDialog(owner), Timer1(this, std::move(timerBackend)), saveDialog_(ArchiveSaveDialog)
+    : CArchiveForm(owner, std::move(timerBackend), QStringLiteral("Протокол событий АСПТ-"))
 {
     resize(936, 628);
-    model_ = new CArchiveGridModel(kAsptRecords, kAsptColumns,
-                                   [this](int row, int column) { return reader_.Grid.rows[row][column]; }, this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(model_);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-    for (int c = 0; c < kAsptColumns; ++c)
-        StringGrid1->setColumnWidth(c, kWidths[c]);
+    Build(
+        reader_, kAsptRecords, kAsptColumns, kWidths, [this](int row, int column) { return reader_.Grid.rows[row][column]; },
+        QStringLiteral("Диапазон считывания архива (1-2000 записей)"), [this] {
+            CSpinEdit_LogStart = new CSpinEdit(GroupBox1);
+            CSpinEdit_LogStart->setObjectName(QStringLiteral("CSpinEdit_LogStart"));
+            CSpinEdit_LogStart->SetRange(1, kAsptRecords);
+            CSpinEdit_LogStart->SetValue(1);
+            CSpinEdit_LogEnd = new CSpinEdit(GroupBox1);
+            CSpinEdit_LogEnd->setObjectName(QStringLiteral("CSpinEdit_LogEnd"));
+            CSpinEdit_LogEnd->SetRange(1, kAsptRecords);
+            CSpinEdit_LogEnd->SetValue(kAsptRecords);
+            auto *range = new QHBoxLayout(GroupBox1);
+            range->addWidget(new QLabel(QStringLiteral("Начальная запись"), GroupBox1));
+            range->addWidget(CSpinEdit_LogStart);
+            range->addWidget(new QLabel(QStringLiteral("Конечная запись"), GroupBox1));
+            range->addWidget(CSpinEdit_LogEnd);
+        });
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Диапазон считывания архива (1-2000 записей)"), this);
-    CSpinEdit_LogStart = new CSpinEdit(GroupBox1);
-    CSpinEdit_LogStart->setObjectName(QStringLiteral("CSpinEdit_LogStart"));
-    CSpinEdit_LogStart->SetRange(1, kAsptRecords);
-    CSpinEdit_LogStart->SetValue(1);
-    CSpinEdit_LogEnd = new CSpinEdit(GroupBox1);
-    CSpinEdit_LogEnd->setObjectName(QStringLiteral("CSpinEdit_LogEnd"));
-    CSpinEdit_LogEnd->SetRange(1, kAsptRecords);
-    CSpinEdit_LogEnd->SetValue(kAsptRecords);
-    auto *range = new QHBoxLayout(GroupBox1);
-    range->addWidget(new QLabel(QStringLiteral("Начальная запись"), GroupBox1));
-    range->addWidget(CSpinEdit_LogStart);
-    range->addWidget(new QLabel(QStringLiteral("Конечная запись"), GroupBox1));
-    range->addWidget(CSpinEdit_LogEnd);
-
-    GroupBox2 = new QGroupBox(QStringLiteral("Последняя запись №"), this);
-    Edit_TotalLog = new QLineEdit(GroupBox2);
-    Edit_TotalLog->setObjectName(QStringLiteral("Edit_TotalLog"));
-    Edit_TotalLog->setEnabled(false);
-    (new QHBoxLayout(GroupBox2))->addWidget(Edit_TotalLog);
-
-    GroupBox3 = new QGroupBox(QStringLiteral("Пауза между запросами (мс)"), this);
-    CSpinEdit_Pause = new CSpinEdit(GroupBox3);
-    CSpinEdit_Pause->setObjectName(QStringLiteral("CSpinEdit_Pause"));
-    CSpinEdit_Pause->SetRange(1, 1000);
-    CSpinEdit_Pause->SetValue(10);
-    ArrowsOnly(CSpinEdit_Pause);
-    (new QHBoxLayout(GroupBox3))->addWidget(CSpinEdit_Pause);
-
-    SpeedButton_Load = new QPushButton(QStringLiteral("Считать архив"), this);
-    SpeedButton_Load->setObjectName(QStringLiteral("SpeedButton_Load"));
-    sbSaveAddrMod = new QPushButton(QStringLiteral("Сохранить в файл"), this);
-    sbSaveAddrMod->setObjectName(QStringLiteral("sbSaveAddrMod"));
-    toggles_ = new CArchiveToggles(SpeedButton_Load, sbSaveAddrMod, this);
-    btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setAutoDefault(false);
-    SpeedButton_Load->setAutoDefault(false);
-    sbSaveAddrMod->setAutoDefault(false);
-
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(GroupBox1);
-    bottom->addWidget(GroupBox2);
-    bottom->addWidget(GroupBox3);
-    bottom->addStretch();
-    bottom->addWidget(SpeedButton_Load);
-    bottom->addWidget(sbSaveAddrMod);
-    bottom->addWidget(btnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(StringGrid1, 1);
-    layout->addLayout(bottom);
-
-    Timer1.SetEnabled(false);
-    Timer1.SetInterval(10);
-    Timer1.SetOnTimer([this] { Timer1Timer(); });
-
-    reader_.OnChanged = [this] { Sync(); };
     connect(CSpinEdit_LogStart, &QSpinBox::valueChanged, this, [this](int v) {
         if (!syncing_)
             reader_.LogStart = v;
@@ -358,115 +300,26 @@ TArchiveASPTForm::TArchiveASPTForm(QWidget *owner, std::unique_ptr<ITimerBackend
         if (!syncing_)
             reader_.LogEnd = v;
     });
-    connect(SpeedButton_Load, &QPushButton::toggled, this, [this](bool down) {
-        if (!syncing_)
-            reader_.Loading = down;
-    });
-    connect(SpeedButton_Load, &QPushButton::clicked, this, [this] { SpeedButton_LoadClick(); });
-    connect(sbSaveAddrMod, &QPushButton::clicked, this, [this] { sbSaveAddrModClick(); });
-    connect(btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
 }
 
 TArchiveASPTForm::~TArchiveASPTForm()
 {
-    // The dialog hides its children after the reader is gone: the grid must not read it then.
-    reader_.OnChanged = nullptr;
-    StringGrid1->setModel(nullptr);
+    Detach();
 }
 
-void TArchiveASPTForm::SetSaveDialog(SaveDialogFn dialog)
+void TArchiveASPTForm::SyncOwn()
 {
-    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(ArchiveSaveDialog);
-}
-
-void TArchiveASPTForm::Sync()
-{
-    syncing_ = true;
-    model_->Refresh();
-    Edit_TotalLog->setText(reader_.TotalLog);
     CSpinEdit_LogStart->SetValue(reader_.LogStart);
     CSpinEdit_LogEnd->SetValue(reader_.LogEnd);
-    SpeedButton_Load->setChecked(reader_.Loading);
-    syncing_ = false;
 }
 
-void TArchiveASPTForm::FormShow()
+int TArchiveASPTForm::TickRow()
 {
-    RunGuarded([this] {
-        reader_.AddressHex = AddressHex;
-        setWindowTitle(QStringLiteral("Протокол событий АСПТ-") + QString::number(ArchiveWireOf(AddressHex) + 1));
-        reader_.Prepare();
-    });
+    reader_.Tick();
+    return reader_.LogStart;
 }
 
-void TArchiveASPTForm::SpeedButton_LoadClick()
+void TArchiveASPTForm::SaveTo(const QString &path)
 {
-    RunGuarded([this] {
-        if (!SpeedButton_Load->isChecked())
-            return; // the tick under way finishes and does not re-arm
-        reader_.Loading = true;
-        reader_.Start();
-        Timer1.SetEnabled(true);
-    });
-}
-
-void TArchiveASPTForm::Timer1Timer()
-{
-    RunGuarded([this] {
-        Timer1.SetEnabled(false);
-        Timer1.SetInterval(CSpinEdit_Pause->Value());
-        reader_.Tick();
-        if (reader_.Loading)
-            Timer1.SetEnabled(true);
-        // The record being read stays in view.
-        const QModelIndex cell = model_->index(reader_.LogStart - 1, 1);
-        StringGrid1->setCurrentIndex(cell);
-        StringGrid1->scrollTo(cell);
-    });
-}
-
-void TArchiveASPTForm::btnCloseClick()
-{
-    close();
-}
-
-void TArchiveASPTForm::sbSaveAddrModClick()
-{
-    if (!sbSaveAddrMod->isChecked())
-        return;
-    RunGuarded([this] {
-        struct Release {
-            QPushButton *button;
-            ~Release() { button->setChecked(false); }
-        } release{sbSaveAddrMod};
-        const std::optional<QString> chosen = saveDialog_(this, windowTitle());
-        if (!chosen)
-            return;
-        const std::optional<QString> name =
-            ConfirmSaveFileName(*chosen, [](const QString &n) { return ReplaceExtension(n, QStringLiteral(".txt")); });
-        if (!name)
-            return;
-        SaveArchiveToFile(reader_.TotalLog, reader_.Grid, *name);
-    });
-}
-
-void TArchiveASPTForm::FormClose()
-{
-    Timer1.SetEnabled(false);
-    // A tick still waiting for an answer must not arm the timer of a closed window again.
-    reader_.Loading = false;
-    Sync();
-}
-
-void TArchiveASPTForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TArchiveASPTForm::done(int result)
-{
-    FormClose();
-    QDialog::done(result);
+    SaveArchiveToFile(reader_.TotalLog, reader_.Grid, path);
 }

@@ -2,15 +2,8 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QShowEvent>
-#include <QTableView>
-#include <QVBoxLayout>
 
-#include "app/guard.h"
 #include "editor/controls.h"
 #include "link/text_file_save.h"
 
@@ -193,70 +186,43 @@ CArchiveASPTReader::CArchiveASPTReader(QString addressHex) : CArchiveReader(std:
 void CArchiveASPTReader::Prepare()
 {
     TotalLog.clear();
-    for (int c = 0; c < kAsptColumns; ++c)
-        Grid.rows[0][c] = QString::fromUtf8(kHeaders[c]);
-    for (int r = 1; r <= kAsptRecords; ++r)
-        Grid.rows[r][0] = QString::number(r);
+    ArchiveLabelGrid(Grid.rows, kHeaders);
     Changed();
 }
 
 void CArchiveASPTReader::Start()
 {
     TotalLog.clear();
-    for (int r = std::max(LogStart, 1); r <= std::min(LogEnd, kAsptRecords); ++r) {
-        Grid.rows[r][0] = QString::number(r);
-        for (int c = 1; c < kAsptColumns; ++c)
-            Grid.rows[r][c].clear();
-    }
+    ArchiveClearRows(Grid.rows, LogStart, LogEnd);
     Changed();
 }
 
 bool CArchiveASPTReader::Tick()
 {
     bool failed = false;
-    CanPacket answer;
-    if (TotalLog.isEmpty()) {
-        switch (AskArchive(AsptLastRecordRequest(AddressHex), AsptLastRecordPattern(uint8_t(ArchiveWireOf(AddressHex))), answer)) {
-        case ArchiveAnswer::Received:
-            TotalLog = AsptLastRecordText(answer);
-            Changed();
-            break;
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
+    if (TotalLog.isEmpty())
+        Ask(AsptLastRecordRequest(AddressHex), AsptLastRecordPattern(uint8_t(ArchiveWireOf(AddressHex))), failed,
+            [&](const CanPacket &answer) { TotalLog = AsptLastRecordText(answer); });
     if (LogStart <= LogEnd && LogStart >= 1 && LogStart <= kAsptRecords) {
         const int r = LogStart;
         const uint16_t index = uint16_t(r - 1);
         const QString request = AsptRecordRequest(AddressHex, index);
         // Each group of cells is asked for while it is empty; a new start may empty it meanwhile.
-        auto ask = [&](int testColumn, uint8_t subCode, const std::function<void(AsptRow &)> &fill) {
+        auto ask = [&](int testColumn, uint8_t subCode, const std::function<void(const CanPacket &, AsptRow &)> &fill) {
             if (!Grid.rows[r][testColumn].isEmpty())
                 return;
-            switch (AskArchive(request, AsptRecordPattern(subCode, index), answer)) {
-            case ArchiveAnswer::Received:
-                fill(Grid.rows[r]);
-                Changed();
-                break;
-            case ArchiveAnswer::Missing:
-                failed = true;
-                break;
-            case ArchiveAnswer::Refused:
-                break;
-            }
+            Ask(request, AsptRecordPattern(subCode, index), failed,
+                [&](const CanPacket &answer) { fill(answer, Grid.rows[r]); });
         };
-        ask(2, kAsptStartAnswer, [&](AsptRow &row) {
+        ask(2, kAsptStartAnswer, [](const CanPacket &answer, AsptRow &row) {
             row[2] = AsptStartCountText(answer);
             row[3] = AsptElapsedTextOf(answer);
         });
-        ask(4, kAsptEventAnswer, [&](AsptRow &row) {
+        ask(4, kAsptEventAnswer, [](const CanPacket &answer, AsptRow &row) {
             row[4] = AsptEventNameOf(answer);
             row[5] = AsptEventSourceOf(answer);
         });
-        ask(1, kAsptNumberAnswer, [&](AsptRow &row) { row[1] = AsptEventNumberText(answer); });
+        ask(1, kAsptNumberAnswer, [](const CanPacket &answer, AsptRow &row) { row[1] = AsptEventNumberText(answer); });
         if (!failed) {
             if (LogStart == LogEnd)
                 Loading = false;
@@ -292,14 +258,8 @@ TArchiveASPTForm::TArchiveASPTForm(QWidget *owner, std::unique_ptr<ITimerBackend
             range->addWidget(CSpinEdit_LogEnd);
         });
 
-    connect(CSpinEdit_LogStart, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogStart = v;
-    });
-    connect(CSpinEdit_LogEnd, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogEnd = v;
-    });
+    Follow(CSpinEdit_LogStart, reader_.LogStart);
+    Follow(CSpinEdit_LogEnd, reader_.LogEnd);
 }
 
 TArchiveASPTForm::~TArchiveASPTForm()

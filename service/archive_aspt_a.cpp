@@ -2,17 +2,10 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QShowEvent>
-#include <QTableView>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "app/guard.h"
 #include "editor/controls.h"
 #include "link/text_file_save.h"
 
@@ -207,21 +200,14 @@ CArchiveASPT_AReader::CArchiveASPT_AReader(QString addressHex) : CArchiveReader(
 void CArchiveASPT_AReader::Prepare()
 {
     TotalLog.clear();
-    for (int c = 0; c < kAsptAColumns; ++c)
-        Grid.rows[0][c] = QString::fromUtf8(kHeaders[c]);
-    for (int r = 1; r <= kAsptARecords; ++r)
-        Grid.rows[r][0] = QString::number(r);
+    ArchiveLabelGrid(Grid.rows, kHeaders);
     Changed();
 }
 
 void CArchiveASPT_AReader::Start()
 {
     TotalLog.clear();
-    for (int r = 1; r <= std::min(LogCount, kAsptARecords); ++r) {
-        Grid.rows[r][0] = QString::number(r);
-        for (int c = 1; c < kAsptAColumns; ++c)
-            Grid.rows[r][c].clear();
-    }
+    ArchiveClearRows(Grid.rows, 1, LogCount);
     Changed();
 }
 
@@ -229,20 +215,10 @@ bool CArchiveASPT_AReader::Tick()
 {
     const uint8_t wire = uint8_t(ArchiveWireOf(AddressHex));
     bool failed = false;
-    CanPacket answer;
     if (TotalLog.isEmpty()) {
         RecordCounter = 0;
-        switch (AskArchive(AsptALastRecordRequest(AddressHex), AsptALastRecordPattern(wire), answer)) {
-        case ArchiveAnswer::Received:
-            TotalLog = AsptALastRecordText(answer);
-            Changed();
-            break;
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
+        Ask(AsptALastRecordRequest(AddressHex), AsptALastRecordPattern(wire), failed,
+            [&](const CanPacket &answer) { TotalLog = AsptALastRecordText(answer); });
     }
     // The grid holds 1024 records: a count beyond it ends the reading.
     if (RecordCounter >= kAsptARecords) {
@@ -253,37 +229,17 @@ bool CArchiveASPT_AReader::Tick()
     const uint16_t index = RecordCounter;
     const int r = index + 1;
     const QString request = AsptARecordRequest(AddressHex, index);
-    if (Grid.rows[r][1].isEmpty()) {
-        switch (AskArchive(request, AsptARecordPattern(kAsptAEventAnswer, wire, index), answer)) {
-        case ArchiveAnswer::Received: {
+    if (Grid.rows[r][1].isEmpty())
+        Ask(request, AsptARecordPattern(kAsptAEventAnswer, wire, index), failed, [&](const CanPacket &answer) {
             const std::array<QString, 6> cells = AsptAEventCells(answer);
             std::copy(cells.begin(), cells.end(), Grid.rows[r].begin());
-            Changed();
-            break;
-        }
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
-    if (Grid.rows[r][6].isEmpty()) {
-        switch (AskArchive(request, AsptARecordPattern(kAsptATimeAnswer, wire, index), answer)) {
-        case ArchiveAnswer::Received: {
+        });
+    if (Grid.rows[r][6].isEmpty())
+        Ask(request, AsptARecordPattern(kAsptATimeAnswer, wire, index), failed, [&](const CanPacket &answer) {
             const std::array<QString, 2> cells = AsptATimeCells(answer);
             Grid.rows[r][6] = cells[0];
             Grid.rows[r][7] = cells[1];
-            Changed();
-            break;
-        }
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
+        });
     if (!failed) {
         ++RecordCounter;
         if (RecordCounter >= LogCount)
@@ -314,10 +270,7 @@ TArchiveASPT_AForm::TArchiveASPT_AForm(QWidget *owner, std::unique_ptr<ITimerBac
     // Its last-record number is only a flag of the reading.
     GroupBox2->hide();
 
-    connect(CSpinEdit_LogCount, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogCount = v;
-    });
+    Follow(CSpinEdit_LogCount, reader_.LogCount);
 }
 
 TArchiveASPT_AForm::~TArchiveASPT_AForm()

@@ -42,6 +42,23 @@ ArchiveAnswer AskArchive(const QString &request, const PacketPattern &pattern, C
     return WaitForPacket(pattern, kArchiveTimeoutMs, &answer) ? ArchiveAnswer::Received : ArchiveAnswer::Missing;
 }
 
+void CArchiveReader::Ask(const QString &request, const PacketPattern &pattern, bool &failed,
+                         const std::function<void(const CanPacket &)> &fill)
+{
+    CanPacket answer;
+    switch (AskArchive(request, pattern, answer)) {
+    case ArchiveAnswer::Received:
+        fill(answer);
+        Changed();
+        break;
+    case ArchiveAnswer::Missing:
+        failed = true;
+        break;
+    case ArchiveAnswer::Refused:
+        break;
+    }
+}
+
 CArchiveGridModel::CArchiveGridModel(int records, int columns, CellFn cell, QObject *parent)
     : QAbstractTableModel(parent), records_(records), columns_(columns), cell_(std::move(cell))
 {
@@ -203,6 +220,14 @@ void CArchiveForm::Detach()
 void CArchiveForm::SetSaveDialog(SaveDialogFn dialog)
 {
     saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(ArchiveSaveDialog);
+}
+
+void CArchiveForm::Follow(QSpinBox *spin, int &field)
+{
+    connect(spin, &QSpinBox::valueChanged, this, [this, &field](int v) {
+        if (!syncing_)
+            field = v;
+    });
 }
 
 void CArchiveForm::Sync()

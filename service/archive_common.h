@@ -6,9 +6,13 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "adapters/usbcan/usbcan_api.h"
 #include "link/transfer.h"
@@ -105,7 +109,32 @@ protected:
         if (OnChanged)
             OnChanged();
     }
+    // One request and its answer: fill takes the answer and the change is told; an answer that
+    // never came sets failed; a send the library refused leaves everything as it was.
+    void Ask(const QString &request, const PacketPattern &pattern, bool &failed,
+             const std::function<void(const CanPacket &)> &fill);
 };
+
+// Grid row 0 gets the headers, column 0 of every other row its number.
+template <std::size_t Columns>
+void ArchiveLabelGrid(std::vector<std::array<QString, Columns>> &rows, const char *const (&headers)[Columns])
+{
+    for (std::size_t c = 0; c < Columns; ++c)
+        rows[0][c] = QString::fromUtf8(headers[c]);
+    for (std::size_t r = 1; r < rows.size(); ++r)
+        rows[r][0] = QString::number(r);
+}
+
+// Rows first to last (grid rows, kept within the records) numbered again and their other cells emptied.
+template <std::size_t Columns>
+void ArchiveClearRows(std::vector<std::array<QString, Columns>> &rows, int first, int last)
+{
+    for (int r = std::max(first, 1); r <= std::min(last, int(rows.size()) - 1); ++r) {
+        rows[r][0] = QString::number(r);
+        for (std::size_t c = 1; c < Columns; ++c)
+            rows[r][c].clear();
+    }
+}
 
 // The archive window around a reader: the grid, the three group boxes (the first one's controls
 // are the window's own), the read and save toggles, the close button and the reading timer.
@@ -154,6 +183,8 @@ protected:
     virtual int TickRow() = 0;
     virtual void SaveTo(const QString &path) = 0;
 
+    // A control of the subclass that sets a field of the reader when the engineer changes it.
+    void Follow(QSpinBox *spin, int &field);
     void Sync();
     void showEvent(QShowEvent *event) override;
 

@@ -2,15 +2,8 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QShowEvent>
-#include <QTableView>
-#include <QVBoxLayout>
 
-#include "app/guard.h"
 #include "editor/controls.h"
 #include "link/text_file_save.h"
 
@@ -188,81 +181,48 @@ void SaveArchiveToFile(const QString &totalLog, const AsptGrid &grid, const QStr
 
 // ---- CArchiveASPTReader ----
 
-CArchiveASPTReader::CArchiveASPTReader(QString addressHex) : AddressHex(std::move(addressHex)) {}
-
-void CArchiveASPTReader::Changed()
-{
-    if (OnChanged)
-        OnChanged();
-}
+CArchiveASPTReader::CArchiveASPTReader(QString addressHex) : CArchiveReader(std::move(addressHex)) {}
 
 void CArchiveASPTReader::Prepare()
 {
     TotalLog.clear();
-    for (int c = 0; c < kAsptColumns; ++c)
-        Grid.rows[0][c] = QString::fromUtf8(kHeaders[c]);
-    for (int r = 1; r <= kAsptRecords; ++r)
-        Grid.rows[r][0] = QString::number(r);
+    ArchiveLabelGrid(Grid.rows, kHeaders);
     Changed();
 }
 
 void CArchiveASPTReader::Start()
 {
     TotalLog.clear();
-    for (int r = std::max(LogStart, 1); r <= std::min(LogEnd, kAsptRecords); ++r) {
-        Grid.rows[r][0] = QString::number(r);
-        for (int c = 1; c < kAsptColumns; ++c)
-            Grid.rows[r][c].clear();
-    }
+    ArchiveClearRows(Grid.rows, LogStart, LogEnd);
     Changed();
 }
 
 bool CArchiveASPTReader::Tick()
 {
     bool failed = false;
-    CanPacket answer;
-    if (TotalLog.isEmpty()) {
-        switch (AskArchive(AsptLastRecordRequest(AddressHex), AsptLastRecordPattern(uint8_t(ArchiveWireOf(AddressHex))), answer)) {
-        case ArchiveAnswer::Received:
-            TotalLog = AsptLastRecordText(answer);
-            Changed();
-            break;
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
+    if (TotalLog.isEmpty())
+        Ask(AsptLastRecordRequest(AddressHex), AsptLastRecordPattern(uint8_t(ArchiveWireOf(AddressHex))), failed,
+            [&](const CanPacket &answer) { TotalLog = AsptLastRecordText(answer); });
     if (LogStart <= LogEnd && LogStart >= 1 && LogStart <= kAsptRecords) {
         const int r = LogStart;
         const uint16_t index = uint16_t(r - 1);
         const QString request = AsptRecordRequest(AddressHex, index);
         // Each group of cells is asked for while it is empty; a new start may empty it meanwhile.
-        auto ask = [&](int testColumn, uint8_t subCode, const std::function<void(AsptRow &)> &fill) {
+        auto ask = [&](int testColumn, uint8_t subCode, const std::function<void(const CanPacket &, AsptRow &)> &fill) {
             if (!Grid.rows[r][testColumn].isEmpty())
                 return;
-            switch (AskArchive(request, AsptRecordPattern(subCode, index), answer)) {
-            case ArchiveAnswer::Received:
-                fill(Grid.rows[r]);
-                Changed();
-                break;
-            case ArchiveAnswer::Missing:
-                failed = true;
-                break;
-            case ArchiveAnswer::Refused:
-                break;
-            }
+            Ask(request, AsptRecordPattern(subCode, index), failed,
+                [&](const CanPacket &answer) { fill(answer, Grid.rows[r]); });
         };
-        ask(2, kAsptStartAnswer, [&](AsptRow &row) {
+        ask(2, kAsptStartAnswer, [](const CanPacket &answer, AsptRow &row) {
             row[2] = AsptStartCountText(answer);
             row[3] = AsptElapsedTextOf(answer);
         });
-        ask(4, kAsptEventAnswer, [&](AsptRow &row) {
+        ask(4, kAsptEventAnswer, [](const CanPacket &answer, AsptRow &row) {
             row[4] = AsptEventNameOf(answer);
             row[5] = AsptEventSourceOf(answer);
         });
-        ask(1, kAsptNumberAnswer, [&](AsptRow &row) { row[1] = AsptEventNumberText(answer); });
+        ask(1, kAsptNumberAnswer, [](const CanPacket &answer, AsptRow &row) { row[1] = AsptEventNumberText(answer); });
         if (!failed) {
             if (LogStart == LogEnd)
                 Loading = false;
@@ -277,196 +237,49 @@ bool CArchiveASPTReader::Tick()
 // ---- TArchiveASPTForm ----
 
 TArchiveASPTForm::TArchiveASPTForm(QWidget *owner, std::unique_ptr<ITimerBackend> timerBackend)
-    : QDialog(owner), Timer1(this, std::move(timerBackend)), saveDialog_(ArchiveSaveDialog)
+    : CArchiveForm(owner, std::move(timerBackend), QStringLiteral("Протокол событий АСПТ-"))
 {
     resize(936, 628);
-    model_ = new CArchiveGridModel(kAsptRecords, kAsptColumns,
-                                   [this](int row, int column) { return reader_.Grid.rows[row][column]; }, this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(model_);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-    for (int c = 0; c < kAsptColumns; ++c)
-        StringGrid1->setColumnWidth(c, kWidths[c]);
+    Build(
+        reader_, kAsptRecords, kAsptColumns, kWidths, [this](int row, int column) { return reader_.Grid.rows[row][column]; },
+        QStringLiteral("Диапазон считывания архива (1-2000 записей)"), [this] {
+            CSpinEdit_LogStart = new CSpinEdit(GroupBox1);
+            CSpinEdit_LogStart->setObjectName(QStringLiteral("CSpinEdit_LogStart"));
+            CSpinEdit_LogStart->SetRange(1, kAsptRecords);
+            CSpinEdit_LogStart->SetValue(1);
+            CSpinEdit_LogEnd = new CSpinEdit(GroupBox1);
+            CSpinEdit_LogEnd->setObjectName(QStringLiteral("CSpinEdit_LogEnd"));
+            CSpinEdit_LogEnd->SetRange(1, kAsptRecords);
+            CSpinEdit_LogEnd->SetValue(kAsptRecords);
+            auto *range = new QHBoxLayout(GroupBox1);
+            range->addWidget(new QLabel(QStringLiteral("Начальная запись"), GroupBox1));
+            range->addWidget(CSpinEdit_LogStart);
+            range->addWidget(new QLabel(QStringLiteral("Конечная запись"), GroupBox1));
+            range->addWidget(CSpinEdit_LogEnd);
+        });
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Диапазон считывания архива (1-2000 записей)"), this);
-    CSpinEdit_LogStart = new CSpinEdit(GroupBox1);
-    CSpinEdit_LogStart->setObjectName(QStringLiteral("CSpinEdit_LogStart"));
-    CSpinEdit_LogStart->SetRange(1, kAsptRecords);
-    CSpinEdit_LogStart->SetValue(1);
-    CSpinEdit_LogEnd = new CSpinEdit(GroupBox1);
-    CSpinEdit_LogEnd->setObjectName(QStringLiteral("CSpinEdit_LogEnd"));
-    CSpinEdit_LogEnd->SetRange(1, kAsptRecords);
-    CSpinEdit_LogEnd->SetValue(kAsptRecords);
-    auto *range = new QHBoxLayout(GroupBox1);
-    range->addWidget(new QLabel(QStringLiteral("Начальная запись"), GroupBox1));
-    range->addWidget(CSpinEdit_LogStart);
-    range->addWidget(new QLabel(QStringLiteral("Конечная запись"), GroupBox1));
-    range->addWidget(CSpinEdit_LogEnd);
-
-    GroupBox2 = new QGroupBox(QStringLiteral("Последняя запись №"), this);
-    Edit_TotalLog = new QLineEdit(GroupBox2);
-    Edit_TotalLog->setObjectName(QStringLiteral("Edit_TotalLog"));
-    Edit_TotalLog->setEnabled(false);
-    (new QHBoxLayout(GroupBox2))->addWidget(Edit_TotalLog);
-
-    GroupBox3 = new QGroupBox(QStringLiteral("Пауза между запросами (мс)"), this);
-    CSpinEdit_Pause = new CSpinEdit(GroupBox3);
-    CSpinEdit_Pause->setObjectName(QStringLiteral("CSpinEdit_Pause"));
-    CSpinEdit_Pause->SetRange(1, 1000);
-    CSpinEdit_Pause->SetValue(10);
-    ArrowsOnly(CSpinEdit_Pause);
-    (new QHBoxLayout(GroupBox3))->addWidget(CSpinEdit_Pause);
-
-    SpeedButton_Load = new QPushButton(QStringLiteral("Считать архив"), this);
-    SpeedButton_Load->setObjectName(QStringLiteral("SpeedButton_Load"));
-    sbSaveAddrMod = new QPushButton(QStringLiteral("Сохранить в файл"), this);
-    sbSaveAddrMod->setObjectName(QStringLiteral("sbSaveAddrMod"));
-    toggles_ = new CArchiveToggles(SpeedButton_Load, sbSaveAddrMod, this);
-    btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setAutoDefault(false);
-    SpeedButton_Load->setAutoDefault(false);
-    sbSaveAddrMod->setAutoDefault(false);
-
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(GroupBox1);
-    bottom->addWidget(GroupBox2);
-    bottom->addWidget(GroupBox3);
-    bottom->addStretch();
-    bottom->addWidget(SpeedButton_Load);
-    bottom->addWidget(sbSaveAddrMod);
-    bottom->addWidget(btnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(StringGrid1, 1);
-    layout->addLayout(bottom);
-
-    Timer1.SetEnabled(false);
-    Timer1.SetInterval(10);
-    Timer1.SetOnTimer([this] { Timer1Timer(); });
-
-    reader_.OnChanged = [this] { Sync(); };
-    connect(CSpinEdit_LogStart, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogStart = v;
-    });
-    connect(CSpinEdit_LogEnd, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogEnd = v;
-    });
-    connect(SpeedButton_Load, &QPushButton::toggled, this, [this](bool down) {
-        if (!syncing_)
-            reader_.Loading = down;
-    });
-    connect(SpeedButton_Load, &QPushButton::clicked, this, [this] { SpeedButton_LoadClick(); });
-    connect(sbSaveAddrMod, &QPushButton::clicked, this, [this] { sbSaveAddrModClick(); });
-    connect(btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    Follow(CSpinEdit_LogStart, reader_.LogStart);
+    Follow(CSpinEdit_LogEnd, reader_.LogEnd);
 }
 
 TArchiveASPTForm::~TArchiveASPTForm()
 {
-    // The dialog hides its children after the reader is gone: the grid must not read it then.
-    reader_.OnChanged = nullptr;
-    StringGrid1->setModel(nullptr);
+    Detach();
 }
 
-void TArchiveASPTForm::SetSaveDialog(SaveDialogFn dialog)
+void TArchiveASPTForm::SyncOwn()
 {
-    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(ArchiveSaveDialog);
-}
-
-void TArchiveASPTForm::Sync()
-{
-    syncing_ = true;
-    model_->Refresh();
-    Edit_TotalLog->setText(reader_.TotalLog);
     CSpinEdit_LogStart->SetValue(reader_.LogStart);
     CSpinEdit_LogEnd->SetValue(reader_.LogEnd);
-    SpeedButton_Load->setChecked(reader_.Loading);
-    syncing_ = false;
 }
 
-void TArchiveASPTForm::FormShow()
+int TArchiveASPTForm::TickRow()
 {
-    RunGuarded([this] {
-        reader_.AddressHex = AddressHex;
-        setWindowTitle(QStringLiteral("Протокол событий АСПТ-") + QString::number(ArchiveWireOf(AddressHex) + 1));
-        reader_.Prepare();
-    });
+    reader_.Tick();
+    return reader_.LogStart;
 }
 
-void TArchiveASPTForm::SpeedButton_LoadClick()
+void TArchiveASPTForm::SaveTo(const QString &path)
 {
-    RunGuarded([this] {
-        if (!SpeedButton_Load->isChecked())
-            return; // the tick under way finishes and does not re-arm
-        reader_.Loading = true;
-        reader_.Start();
-        Timer1.SetEnabled(true);
-    });
-}
-
-void TArchiveASPTForm::Timer1Timer()
-{
-    RunGuarded([this] {
-        Timer1.SetEnabled(false);
-        Timer1.SetInterval(CSpinEdit_Pause->Value());
-        reader_.Tick();
-        if (reader_.Loading)
-            Timer1.SetEnabled(true);
-        // The record being read stays in view.
-        const QModelIndex cell = model_->index(reader_.LogStart - 1, 1);
-        StringGrid1->setCurrentIndex(cell);
-        StringGrid1->scrollTo(cell);
-    });
-}
-
-void TArchiveASPTForm::btnCloseClick()
-{
-    close();
-}
-
-void TArchiveASPTForm::sbSaveAddrModClick()
-{
-    if (!sbSaveAddrMod->isChecked())
-        return;
-    RunGuarded([this] {
-        struct Release {
-            QPushButton *button;
-            ~Release() { button->setChecked(false); }
-        } release{sbSaveAddrMod};
-        const std::optional<QString> chosen = saveDialog_(this, windowTitle());
-        if (!chosen)
-            return;
-        const std::optional<QString> name =
-            ConfirmSaveFileName(*chosen, [](const QString &n) { return ReplaceExtension(n, QStringLiteral(".txt")); });
-        if (!name)
-            return;
-        SaveArchiveToFile(reader_.TotalLog, reader_.Grid, *name);
-    });
-}
-
-void TArchiveASPTForm::FormClose()
-{
-    Timer1.SetEnabled(false);
-    // A tick still waiting for an answer must not arm the timer of a closed window again.
-    reader_.Loading = false;
-    Sync();
-}
-
-void TArchiveASPTForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TArchiveASPTForm::done(int result)
-{
-    FormClose();
-    QDialog::done(result);
+    SaveArchiveToFile(reader_.TotalLog, reader_.Grid, path);
 }

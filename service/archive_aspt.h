@@ -2,13 +2,13 @@
 // Event archive of the devices of the first record layout ("Тиврон-АСПТ"): the request and answer
 // bytes, the decoding tables, the reader that asks for one record per tick, the text export and
 // the window TArchiveASPTForm.
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -18,10 +18,6 @@
 #include "platform/timer.h"
 
 class CSpinEdit;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
-class QTableView;
 
 // ---- Decoding (no window) ----
 
@@ -71,75 +67,39 @@ QStringList AsptArchiveLines(const QString &totalLog, const AsptGrid &grid);
 void SaveArchiveToFile(const QString &totalLog, const AsptGrid &grid, const QString &path);
 
 // The reading without a window: the grid, the last-record number and the range cursor.
-class CArchiveASPTReader {
+class CArchiveASPTReader : public CArchiveReader {
 public:
     explicit CArchiveASPTReader(QString addressHex = QStringLiteral("00"));
 
-    QString AddressHex;
     AsptGrid Grid;
-    QString TotalLog;     // Edit_TotalLog
     int LogStart = 1;     // the cursor: the record read next
     int LogEnd = kAsptRecords;
-    bool Loading = false; // "Считать архив" is down
-    // After every change of the grid, the cursor or Loading, also inside a tick's waits.
-    std::function<void()> OnChanged;
 
-    // Headers and row numbers; the last-record number unknown.
-    void Prepare();
+    void Prepare() override;
     // "Считать архив" pressed: the rows of the range emptied.
-    void Start();
+    void Start() override;
     // One record: the groups of cells still empty asked for, the cursor moved on when none failed.
     // Returns false when the tick failed.
-    bool Tick();
-
-private:
-    void Changed();
+    bool Tick() override;
 };
 
 // ---- The window ----
 
-class TArchiveASPTForm : public QDialog {
+class TArchiveASPTForm : public CArchiveForm {
     Q_OBJECT
 public:
     explicit TArchiveASPTForm(QWidget *owner = nullptr, std::unique_ptr<ITimerBackend> timerBackend = nullptr);
     ~TArchiveASPTForm() override;
 
-    // Set before the window is shown.
-    QString AddressHex;
-
-    QTableView *StringGrid1;
-    QGroupBox *GroupBox1, *GroupBox2, *GroupBox3;
-    CSpinEdit *CSpinEdit_LogStart, *CSpinEdit_LogEnd, *CSpinEdit_Pause;
-    QLineEdit *Edit_TotalLog;
-    QPushButton *SpeedButton_Load, *sbSaveAddrMod, *btnClose;
-    CTimer Timer1;
+    CSpinEdit *CSpinEdit_LogStart, *CSpinEdit_LogEnd;
 
     CArchiveASPTReader &Reader() { return reader_; }
 
-    void FormShow();
-    void SpeedButton_LoadClick();
-    void Timer1Timer();
-    void btnCloseClick();
-    void sbSaveAddrModClick();
-
-    // The save dialog: gives the chosen name or nothing when cancelled. Tests replace it.
-    using SaveDialogFn = std::function<std::optional<QString>(QWidget *parent, const QString &preset)>;
-    void SetSaveDialog(SaveDialogFn dialog);
-
 protected:
-    void showEvent(QShowEvent *event) override;
-
-public slots:
-    // Every way of closing (the button, the close box, Esc) ends here.
-    void done(int result) override;
+    void SyncOwn() override;
+    int TickRow() override;
+    void SaveTo(const QString &path) override;
 
 private:
-    void Sync();
-    void FormClose();
-
     CArchiveASPTReader reader_;
-    CArchiveGridModel *model_;
-    CArchiveToggles *toggles_;
-    SaveDialogFn saveDialog_;
-    bool syncing_ = false;
 };

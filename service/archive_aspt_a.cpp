@@ -2,17 +2,10 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QShowEvent>
-#include <QTableView>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "app/guard.h"
 #include "editor/controls.h"
 #include "link/text_file_save.h"
 
@@ -202,32 +195,19 @@ void SaveArchiveToFile(const AsptAGrid &grid, const QString &path)
 
 // ---- CArchiveASPT_AReader ----
 
-CArchiveASPT_AReader::CArchiveASPT_AReader(QString addressHex) : AddressHex(std::move(addressHex)) {}
-
-void CArchiveASPT_AReader::Changed()
-{
-    if (OnChanged)
-        OnChanged();
-}
+CArchiveASPT_AReader::CArchiveASPT_AReader(QString addressHex) : CArchiveReader(std::move(addressHex)) {}
 
 void CArchiveASPT_AReader::Prepare()
 {
     TotalLog.clear();
-    for (int c = 0; c < kAsptAColumns; ++c)
-        Grid.rows[0][c] = QString::fromUtf8(kHeaders[c]);
-    for (int r = 1; r <= kAsptARecords; ++r)
-        Grid.rows[r][0] = QString::number(r);
+    ArchiveLabelGrid(Grid.rows, kHeaders);
     Changed();
 }
 
 void CArchiveASPT_AReader::Start()
 {
     TotalLog.clear();
-    for (int r = 1; r <= std::min(LogCount, kAsptARecords); ++r) {
-        Grid.rows[r][0] = QString::number(r);
-        for (int c = 1; c < kAsptAColumns; ++c)
-            Grid.rows[r][c].clear();
-    }
+    ArchiveClearRows(Grid.rows, 1, LogCount);
     Changed();
 }
 
@@ -235,20 +215,10 @@ bool CArchiveASPT_AReader::Tick()
 {
     const uint8_t wire = uint8_t(ArchiveWireOf(AddressHex));
     bool failed = false;
-    CanPacket answer;
     if (TotalLog.isEmpty()) {
         RecordCounter = 0;
-        switch (AskArchive(AsptALastRecordRequest(AddressHex), AsptALastRecordPattern(wire), answer)) {
-        case ArchiveAnswer::Received:
-            TotalLog = AsptALastRecordText(answer);
-            Changed();
-            break;
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
+        Ask(AsptALastRecordRequest(AddressHex), AsptALastRecordPattern(wire), failed,
+            [&](const CanPacket &answer) { TotalLog = AsptALastRecordText(answer); });
     }
     // The grid holds 1024 records: a count beyond it ends the reading.
     if (RecordCounter >= kAsptARecords) {
@@ -259,37 +229,17 @@ bool CArchiveASPT_AReader::Tick()
     const uint16_t index = RecordCounter;
     const int r = index + 1;
     const QString request = AsptARecordRequest(AddressHex, index);
-    if (Grid.rows[r][1].isEmpty()) {
-        switch (AskArchive(request, AsptARecordPattern(kAsptAEventAnswer, wire, index), answer)) {
-        case ArchiveAnswer::Received: {
+    if (Grid.rows[r][1].isEmpty())
+        Ask(request, AsptARecordPattern(kAsptAEventAnswer, wire, index), failed, [&](const CanPacket &answer) {
             const std::array<QString, 6> cells = AsptAEventCells(answer);
             std::copy(cells.begin(), cells.end(), Grid.rows[r].begin());
-            Changed();
-            break;
-        }
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
-    if (Grid.rows[r][6].isEmpty()) {
-        switch (AskArchive(request, AsptARecordPattern(kAsptATimeAnswer, wire, index), answer)) {
-        case ArchiveAnswer::Received: {
+        });
+    if (Grid.rows[r][6].isEmpty())
+        Ask(request, AsptARecordPattern(kAsptATimeAnswer, wire, index), failed, [&](const CanPacket &answer) {
             const std::array<QString, 2> cells = AsptATimeCells(answer);
             Grid.rows[r][6] = cells[0];
             Grid.rows[r][7] = cells[1];
-            Changed();
-            break;
-        }
-        case ArchiveAnswer::Missing:
-            failed = true;
-            break;
-        case ArchiveAnswer::Refused:
-            break;
-        }
-    }
+        });
     if (!failed) {
         ++RecordCounter;
         if (RecordCounter >= LogCount)
@@ -303,187 +253,44 @@ bool CArchiveASPT_AReader::Tick()
 // ---- TArchiveASPT_AForm ----
 
 TArchiveASPT_AForm::TArchiveASPT_AForm(QWidget *owner, std::unique_ptr<ITimerBackend> timerBackend)
-    : QDialog(owner), Timer1(this, std::move(timerBackend)), saveDialog_(ArchiveSaveDialog)
+    : CArchiveForm(owner, std::move(timerBackend), QStringLiteral("Протокол событий АСПТ-А-"))
 {
     resize(1124, 628);
-    model_ = new CArchiveGridModel(kAsptARecords, kAsptAColumns,
-                                   [this](int row, int column) { return reader_.Grid.rows[row][column]; }, this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(model_);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-    for (int c = 0; c < kAsptAColumns; ++c)
-        StringGrid1->setColumnWidth(c, kWidths[c]);
-
-    GroupBox1 = new QGroupBox(QStringLiteral("Вывести последние события"), this);
-    CSpinEdit_LogCount = new CSpinEdit(GroupBox1);
-    CSpinEdit_LogCount->setObjectName(QStringLiteral("CSpinEdit_LogCount"));
-    CSpinEdit_LogCount->SetRange(1, kAsptARecords);
-    CSpinEdit_LogCount->SetValue(100);
-    auto *count = new QHBoxLayout(GroupBox1);
-    count->addWidget(new QLabel(QStringLiteral("Кол-во записей"), GroupBox1));
-    count->addWidget(CSpinEdit_LogCount);
-
-    GroupBox2 = new QGroupBox(QStringLiteral("Последняя запись №"), this);
-    Edit_TotalLog = new QLineEdit(GroupBox2);
-    Edit_TotalLog->setObjectName(QStringLiteral("Edit_TotalLog"));
-    Edit_TotalLog->setEnabled(false);
-    (new QHBoxLayout(GroupBox2))->addWidget(Edit_TotalLog);
+    Build(
+        reader_, kAsptARecords, kAsptAColumns, kWidths, [this](int row, int column) { return reader_.Grid.rows[row][column]; },
+        QStringLiteral("Вывести последние события"), [this] {
+            CSpinEdit_LogCount = new CSpinEdit(GroupBox1);
+            CSpinEdit_LogCount->setObjectName(QStringLiteral("CSpinEdit_LogCount"));
+            CSpinEdit_LogCount->SetRange(1, kAsptARecords);
+            CSpinEdit_LogCount->SetValue(100);
+            auto *count = new QHBoxLayout(GroupBox1);
+            count->addWidget(new QLabel(QStringLiteral("Кол-во записей"), GroupBox1));
+            count->addWidget(CSpinEdit_LogCount);
+        });
+    // Its last-record number is only a flag of the reading.
     GroupBox2->hide();
 
-    GroupBox3 = new QGroupBox(QStringLiteral("Пауза между запросами (мс)"), this);
-    CSpinEdit_Pause = new CSpinEdit(GroupBox3);
-    CSpinEdit_Pause->setObjectName(QStringLiteral("CSpinEdit_Pause"));
-    CSpinEdit_Pause->SetRange(1, 1000);
-    CSpinEdit_Pause->SetValue(10);
-    ArrowsOnly(CSpinEdit_Pause);
-    (new QHBoxLayout(GroupBox3))->addWidget(CSpinEdit_Pause);
-
-    SpeedButton_Load = new QPushButton(QStringLiteral("Считать архив"), this);
-    SpeedButton_Load->setObjectName(QStringLiteral("SpeedButton_Load"));
-    sbSaveAddrMod = new QPushButton(QStringLiteral("Сохранить в файл"), this);
-    sbSaveAddrMod->setObjectName(QStringLiteral("sbSaveAddrMod"));
-    toggles_ = new CArchiveToggles(SpeedButton_Load, sbSaveAddrMod, this);
-    btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    for (QPushButton *b : {SpeedButton_Load, sbSaveAddrMod, btnClose})
-        b->setAutoDefault(false);
-
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(GroupBox1);
-    bottom->addWidget(GroupBox2);
-    bottom->addWidget(GroupBox3);
-    bottom->addStretch();
-    bottom->addWidget(SpeedButton_Load);
-    bottom->addWidget(sbSaveAddrMod);
-    bottom->addWidget(btnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(StringGrid1, 1);
-    layout->addLayout(bottom);
-
-    Timer1.SetEnabled(false);
-    Timer1.SetInterval(10);
-    Timer1.SetOnTimer([this] { Timer1Timer(); });
-
-    reader_.OnChanged = [this] { Sync(); };
-    connect(CSpinEdit_LogCount, &QSpinBox::valueChanged, this, [this](int v) {
-        if (!syncing_)
-            reader_.LogCount = v;
-    });
-    connect(SpeedButton_Load, &QPushButton::toggled, this, [this](bool down) {
-        if (!syncing_)
-            reader_.Loading = down;
-    });
-    connect(SpeedButton_Load, &QPushButton::clicked, this, [this] { SpeedButton_LoadClick(); });
-    connect(sbSaveAddrMod, &QPushButton::clicked, this, [this] { sbSaveAddrModClick(); });
-    connect(btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    Follow(CSpinEdit_LogCount, reader_.LogCount);
 }
 
 TArchiveASPT_AForm::~TArchiveASPT_AForm()
 {
-    // The dialog hides its children after the reader is gone: the grid must not read it then.
-    reader_.OnChanged = nullptr;
-    StringGrid1->setModel(nullptr);
+    Detach();
 }
 
-void TArchiveASPT_AForm::SetSaveDialog(SaveDialogFn dialog)
+void TArchiveASPT_AForm::SyncOwn()
 {
-    saveDialog_ = dialog ? std::move(dialog) : SaveDialogFn(ArchiveSaveDialog);
-}
-
-void TArchiveASPT_AForm::Sync()
-{
-    syncing_ = true;
-    model_->Refresh();
-    Edit_TotalLog->setText(reader_.TotalLog);
     CSpinEdit_LogCount->SetValue(reader_.LogCount);
-    SpeedButton_Load->setChecked(reader_.Loading);
-    syncing_ = false;
 }
 
-void TArchiveASPT_AForm::FormShow()
+int TArchiveASPT_AForm::TickRow()
 {
-    RunGuarded([this] {
-        reader_.AddressHex = AddressHex;
-        setWindowTitle(QStringLiteral("Протокол событий АСПТ-А-") + QString::number(ArchiveWireOf(AddressHex) + 1));
-        reader_.Prepare();
-    });
+    reader_.SelectedRow = 0;
+    reader_.Tick();
+    return reader_.SelectedRow;
 }
 
-void TArchiveASPT_AForm::SpeedButton_LoadClick()
+void TArchiveASPT_AForm::SaveTo(const QString &path)
 {
-    RunGuarded([this] {
-        if (!SpeedButton_Load->isChecked())
-            return; // the tick under way finishes and does not re-arm
-        reader_.Loading = true;
-        reader_.Start();
-        Timer1.SetEnabled(true);
-    });
-}
-
-void TArchiveASPT_AForm::Timer1Timer()
-{
-    RunGuarded([this] {
-        Timer1.SetEnabled(false);
-        Timer1.SetInterval(CSpinEdit_Pause->Value());
-        reader_.SelectedRow = 0;
-        reader_.Tick();
-        if (reader_.SelectedRow > 0) {
-            const QModelIndex cell = model_->index(reader_.SelectedRow - 1, 1);
-            StringGrid1->setCurrentIndex(cell);
-            StringGrid1->scrollTo(cell);
-        }
-        if (reader_.Loading)
-            Timer1.SetEnabled(true);
-    });
-}
-
-void TArchiveASPT_AForm::btnCloseClick()
-{
-    close();
-}
-
-void TArchiveASPT_AForm::sbSaveAddrModClick()
-{
-    if (!sbSaveAddrMod->isChecked())
-        return;
-    RunGuarded([this] {
-        struct Release {
-            QPushButton *button;
-            ~Release() { button->setChecked(false); }
-        } release{sbSaveAddrMod};
-        const std::optional<QString> chosen = saveDialog_(this, windowTitle());
-        if (!chosen)
-            return;
-        const std::optional<QString> name =
-            ConfirmSaveFileName(*chosen, [](const QString &n) { return ReplaceExtension(n, QStringLiteral(".txt")); });
-        if (!name)
-            return;
-        SaveArchiveToFile(reader_.Grid, *name);
-    });
-}
-
-void TArchiveASPT_AForm::FormClose()
-{
-    Timer1.SetEnabled(false);
-    // A tick still waiting for an answer must not arm the timer of a closed window again.
-    reader_.Loading = false;
-    Sync();
-}
-
-void TArchiveASPT_AForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TArchiveASPT_AForm::done(int result)
-{
-    FormClose();
-    QDialog::done(result);
+    SaveArchiveToFile(reader_.Grid, path);
 }

@@ -2,7 +2,6 @@
 // Event archive of the devices of the second record layout ("Тиврон-АСПТ-А"): the last N events,
 // asked for by index 0, 1, ..., N - 1 one per tick. The answer kind travels in the section byte,
 // zone and node in the sub-code field, and the indexes are little-endian.
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 
@@ -19,10 +18,6 @@
 #include "service/archive_common.h"
 
 class CSpinEdit;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
-class QTableView;
 
 // ---- Decoding (no window) ----
 
@@ -63,68 +58,37 @@ struct AsptAGrid {
 QStringList AsptAArchiveLines(const AsptAGrid &grid);
 void SaveArchiveToFile(const AsptAGrid &grid, const QString &path);
 
-class CArchiveASPT_AReader {
+// TotalLog only tells whether the last-record number was read.
+class CArchiveASPT_AReader : public CArchiveReader {
 public:
     explicit CArchiveASPT_AReader(QString addressHex = QStringLiteral("00"));
 
-    QString AddressHex;
     AsptAGrid Grid;
-    QString TotalLog;           // only tells whether the last-record number was read
     int LogCount = 100;         // N
     uint16_t RecordCounter = 0; // index read next
-    bool Loading = false;       // "Считать архив" is down
     int SelectedRow = 0;        // the grid row of the record completed last, 0 none
-    std::function<void()> OnChanged;
 
-    void Prepare();
+    void Prepare() override;
     // "Считать архив" pressed: rows 1 to N emptied.
-    void Start();
-    // One record; false when the tick failed.
-    bool Tick();
-
-private:
-    void Changed();
+    void Start() override;
+    bool Tick() override;
 };
 
-class TArchiveASPT_AForm : public QDialog {
+class TArchiveASPT_AForm : public CArchiveForm {
     Q_OBJECT
 public:
     explicit TArchiveASPT_AForm(QWidget *owner = nullptr, std::unique_ptr<ITimerBackend> timerBackend = nullptr);
     ~TArchiveASPT_AForm() override;
 
-    QString AddressHex;
-
-    QTableView *StringGrid1;
-    QGroupBox *GroupBox1, *GroupBox2, *GroupBox3;
-    CSpinEdit *CSpinEdit_LogCount, *CSpinEdit_Pause;
-    QLineEdit *Edit_TotalLog;
-    QPushButton *SpeedButton_Load, *sbSaveAddrMod, *btnClose;
-    CTimer Timer1;
+    CSpinEdit *CSpinEdit_LogCount;
 
     CArchiveASPT_AReader &Reader() { return reader_; }
 
-    void FormShow();
-    void SpeedButton_LoadClick();
-    void Timer1Timer();
-    void btnCloseClick();
-    void sbSaveAddrModClick();
-
-    using SaveDialogFn = std::function<std::optional<QString>(QWidget *parent, const QString &preset)>;
-    void SetSaveDialog(SaveDialogFn dialog);
-
-public slots:
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent *event) override;
+    void SyncOwn() override;
+    int TickRow() override;
+    void SaveTo(const QString &path) override;
 
 private:
-    void Sync();
-    void FormClose();
-
     CArchiveASPT_AReader reader_;
-    CArchiveGridModel *model_;
-    CArchiveToggles *toggles_;
-    SaveDialogFn saveDialog_;
-    bool syncing_ = false;
 };

@@ -29,6 +29,7 @@
 #include "model/config_loader.h"
 #include "model/device_addresses.h"
 #include "model/tree_model.h"
+#include "platform/fonts.h"
 
 // ---- CAddressSpinEdit
 
@@ -84,14 +85,6 @@ void CAddressSpinEdit::SetText(const QString &text) { lineEdit()->setText(text);
 // ---- TSelectDeviceForm
 
 namespace {
-
-QFont Tahoma(int pixels, bool bold = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 } // namespace
 

@@ -37,16 +37,9 @@
 #include "service/address_widgets.h"
 #include "service/archive_open.h"
 #include "service/service_commands.h"
+#include "platform/fonts.h"
 
 namespace {
-
-QFont Tahoma(int pixels, bool bold = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 QLabel *Text(QWidget *parent, const char *name, const QString &text)
 {

@@ -75,6 +75,46 @@ def monitor_command_seeds():
         write(folder, f"line{i:02}", (id_text + "\n" + data).encode("utf-8"))
 
 
+def archive(section, wire, sub, data):
+    return bytes([0xEE, section, wire, sub] + (list(data) + [0] * 8)[:8])
+
+
+def archive_answers_seeds():
+    folder = reset("archive_answers")
+    wire = 1
+    # First layout: the last-record answer, then per index the start, event and number answers.
+    first = archive(0xFF, wire, 0x1E, [0, 3])
+    for index in range(4):
+        first += archive(0xFF, wire, 0x1C, [0, index, 0, 5, 0, 0, 0x0E, 0x10])
+        first += archive(0xFF, wire, 0x1B, [0, index, 0, index * 9, 0, 2])
+        first += archive(0xFF, wire, 0x1A, [0, index, 0, 0, 0, index + 1])
+    write(folder, "aspt-four", bytes([0, wire]) + first)
+    # Second layout: section the answer kind, indexes low byte first, zone and node in the sub-code.
+    second = archive(0x1E, wire, 0x00, [4, 0])
+    for index in range(4):
+        second += archive(0x1A, wire, index + 1, [index, 0, index % 3, 7, 2, 0x10])
+        second += archive(0x1B, wire, 0x00, [index, 0, 10, 12, 26, 14, 5, 9])
+    write(folder, "aspt-a-four", bytes([3 << 3, wire]) + second)
+    write(folder, "silent", bytes([0, wire]))
+    write(folder, "hostile", bytes([0xFF, 0xFF]) + bytes([0xFF] * 12) + archive(0xFF, wire, 0x1E, [0xFF, 0xFF]))
+
+
+def search_answers_seeds():
+    folder = reset("search_answers")
+    models = ET.parse(os.path.join(ROOT, "data", "devices.xml")).getroot().iter("Device")
+    ids = [int(d.get("device_id", "0")) for d in models]
+    answers = b""
+    for n, type_id in enumerate(ids):
+        answers += bytes([0x20, 0xFF, n, 0x00, type_id & 255] + [0] * 7)
+    write(folder, "every-model", answers)
+    write(folder, "repeated", answers + answers)
+    write(folder, "edges", bytes([0x20, 0xFF, 0xFF, 0x00, ids[0] & 255] + [0] * 7) +
+          bytes([0x20, 0xFF, 0xFE, 0x00, ids[0] & 255] + [0] * 7) +
+          bytes([0x20, 0xFF, 0x00, 0x00, 0xFF] + [0] * 7))
+
+
 read_tree_seeds()
 packet_text_seeds()
 monitor_command_seeds()
+archive_answers_seeds()
+search_answers_seeds()

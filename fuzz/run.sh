@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-all=(xml_tree read_tree packet_text monitor_command)
+all=(xml_tree read_tree packet_text monitor_command archive_answers search_answers)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 parallel=${TIVRON_FUZZ_JOBS:-4}
@@ -40,6 +40,8 @@ options_of() {
     read_tree) echo -max_len=8192 ;;
     packet_text) echo -dict=fuzz/packet_text.dict -max_len=64 ;;
     monitor_command) echo -dict=fuzz/packet_text.dict -max_len=128 ;;
+    archive_answers) echo -max_len=386 ;;
+    search_answers) echo -max_len=1200 ;;
   esac
 }
 

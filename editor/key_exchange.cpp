@@ -50,6 +50,17 @@ bool ConnectIfNeeded()
     return true;
 }
 
+// The key the page shows, or a warning when none is selected. Held, so a page freed during an
+// exchange leaves a record nobody shows rather than a dangling one.
+std::shared_ptr<CKey> SelectedKey(CKeyTreeView &tree)
+{
+    CTreeNode *node = tree.selectedNode();
+    std::shared_ptr<CKey> key = node ? node->sharedAs<CKey>() : nullptr;
+    if (!key)
+        ShowMessageDlg(NoKeySelectedText, mtWarning, mbOK);
+    return key;
+}
+
 } // namespace
 
 void btnKeySaveClick(TMainForm &form, QObject *sender)
@@ -57,12 +68,9 @@ void btnKeySaveClick(TMainForm &form, QObject *sender)
     QPointer<CKeyTreeView> tree = KeyTreeOf(form, sender);
     if (!tree)
         return;
-    CTreeNode *node = tree->selectedNode();
-    const std::shared_ptr<CKey> key = node ? node->sharedAs<CKey>() : nullptr;
-    if (!key) {
-        ShowMessageDlg(NoKeySelectedText, mtWarning, mbOK);
+    const std::shared_ptr<CKey> key = SelectedKey(*tree);
+    if (!key)
         return;
-    }
     const QPointer<QObject> button = sender;
     if (ShowMessageDlg(ConfirmKeyLoadText, mtConfirmation, mbOK | mbCancel) != mrOk)
         return;
@@ -96,13 +104,9 @@ void btnKeyLoadClick(TMainForm &form, QObject *sender)
     QPointer<CKeyTreeView> tree = KeyTreeOf(form, sender);
     if (!tree)
         return;
-    CTreeNode *node = tree->selectedNode();
-    // Held, so a page freed during the wait leaves a record nobody shows rather than a dangling one.
-    const std::shared_ptr<CKey> key = node ? node->sharedAs<CKey>() : nullptr;
-    if (!key) {
-        ShowMessageDlg(NoKeySelectedText, mtWarning, mbOK);
+    const std::shared_ptr<CKey> key = SelectedKey(*tree);
+    if (!key)
         return;
-    }
     uint8_t wire = 0;
     if (!CurrentWireAddress(form, wire))
         return;

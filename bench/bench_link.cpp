@@ -4,18 +4,16 @@
 
 #include <deque>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QHostAddress>
-#include <QProcess>
-#include <QTcpServer>
+#include <QCoreApplication>
 #include <QThread>
 
 #include "link/usb_can.h"
+#include "tests/sim/sim_process_fixture.h"
 
 namespace {
 
-QProcess *g_sim = nullptr;
+SimProcess *g_sim = nullptr;
 CUsbCan g_link; // its own object, so the fake-table benchmark never touches the real one
 
 std::deque<CanPacket> g_fakeQueue;
@@ -30,36 +28,17 @@ uint8_t FakeRx(CanPacket *record, uint8_t)
 
 bool SimSay(const QByteArray &command)
 {
-    g_sim->write(command + '\n');
-    g_sim->waitForBytesWritten(10000);
-    QDeadlineTimer deadline(10000);
-    QByteArray out;
-    while (!out.contains('\n') && !deadline.hasExpired()) {
-        g_sim->waitForReadyRead(100);
-        out += g_sim->readAllStandardOutput();
-    }
-    return out.startsWith("ok ");
+    return g_sim->Control(QString::fromLatin1(command)).startsWith(QStringLiteral("ok "));
 }
 
 bool StartSim()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    const QByteArray bus = "virtualcan:tcp://127.0.0.1:" + QByteArray::number(port) + "/can0";
-    qputenv("TIVRON_CANBUS", bus);
-    g_sim = new QProcess;
-    g_sim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/tivron-sim"),
-                 {QStringLiteral(TIVRON_SOURCE_DIR "/data/demo-line.xml")});
-    QDeadlineTimer deadline(20000);
-    QByteArray out;
-    while (!out.contains("ready") && !deadline.hasExpired()) {
-        g_sim->waitForReadyRead(100);
-        out += g_sim->readAllStandardOutput();
-    }
+    g_sim = new SimProcess;
+    if (!g_sim->Start())
+        return false;
+    qputenv("TIVRON_CANBUS", g_sim->Bus().toLocal8Bit());
     // One device answers the search, so one request gives one answer.
-    return out.contains("ready") && SimSay("silent 5") && SimSay("silent 7") && SimSay("silent 12");
+    return SimSay("silent 5") && SimSay("silent 7") && SimSay("silent 12");
 }
 
 int DrainAll(std::vector<CanPacket> &list) { return g_link.ReceivePackets(list); }
@@ -140,8 +119,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_link.FreeDll();
-    g_sim->terminate();
-    g_sim->waitForFinished(10000);
     delete g_sim;
     return 0;
 }

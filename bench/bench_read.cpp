@@ -6,13 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QDeadlineTimer>
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QProcess>
-#include <QTcpServer>
 #include <QThread>
 
 #include "app/message_dlg.h"
@@ -23,28 +20,19 @@
 #include "link/usb_can.h"
 #include "model/config_loader.h"
 #include "model/tree_model.h"
+#include "tests/sim/sim_process_fixture.h"
 
 namespace {
 
-QProcess *g_sim = nullptr;
+SimProcess *g_sim = nullptr;
 
 bool StartSim()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    qputenv("TIVRON_CANBUS", "virtualcan:tcp://127.0.0.1:" + QByteArray::number(port) + "/can0");
-    g_sim = new QProcess;
-    g_sim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/tivron-sim"),
-                 {QStringLiteral(TIVRON_SOURCE_DIR "/data/demo-line.xml")});
-    QDeadlineTimer deadline(20000);
-    QByteArray out;
-    while (!out.contains("ready") && !deadline.hasExpired()) {
-        g_sim->waitForReadyRead(100);
-        out += g_sim->readAllStandardOutput();
-    }
-    return out.contains("ready");
+    g_sim = new SimProcess;
+    if (!g_sim->Start())
+        return false;
+    qputenv("TIVRON_CANBUS", g_sim->Bus().toLocal8Bit());
+    return true;
 }
 
 // The progress window stays out of the measurement; the pauses are real.
@@ -127,8 +115,6 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     UsbCan.Disconnect();
     UsbCan.FreeDll();
-    g_sim->terminate();
-    g_sim->waitForFinished(10000);
     delete g_sim;
     SetLinkPump(nullptr);
     return 0;

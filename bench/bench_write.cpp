@@ -8,11 +8,7 @@
 #include <memory>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QProcess>
-#include <QTcpServer>
 #include <QThread>
 
 #include "app/settings.h"
@@ -22,10 +18,11 @@
 #include "link/usb_can.h"
 #include "model/config_loader.h"
 #include "model/config_tree.h"
+#include "tests/sim/sim_process_fixture.h"
 
 namespace {
 
-QProcess *g_sim = nullptr;
+SimProcess *g_sim = nullptr;
 
 class QuietPump : public LinkPump {
 public:
@@ -36,21 +33,11 @@ public:
 
 bool StartSim()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    qputenv("TIVRON_CANBUS", "virtualcan:tcp://127.0.0.1:" + QByteArray::number(port) + "/can0");
-    g_sim = new QProcess;
-    g_sim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/tivron-sim"),
-                 {QStringLiteral(TIVRON_SOURCE_DIR "/data/demo-line.xml")});
-    QDeadlineTimer deadline(20000);
-    QByteArray out;
-    while (!out.contains("ready") && !deadline.hasExpired()) {
-        g_sim->waitForReadyRead(100);
-        out += g_sim->readAllStandardOutput();
-    }
-    return out.contains("ready");
+    g_sim = new SimProcess;
+    if (!g_sim->Start())
+        return false;
+    qputenv("TIVRON_CANBUS", g_sim->Bus().toLocal8Bit());
+    return true;
 }
 
 // The pages of the catalogue's Тиврон-2 as a new configuration shows them, and eight keys.
@@ -141,8 +128,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     UsbCan.FreeDll();
-    g_sim->terminate();
-    g_sim->waitForFinished(10000);
     delete g_sim;
     return 0;
 }

@@ -26,6 +26,7 @@
 #include "model/tree_model.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -50,8 +51,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     // Тиврон-2 <5> leaves its second loop column unanswered.
     ASSERT_TRUE(sim.Start({QStringLiteral("--omit"), QStringLiteral("5:table:1:02"), QStringLiteral("--log")}))
         << "the simulator did not start";
-    qputenv("TIVRON_CANBUS", sim.Bus().toLocal8Bit());
-    ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+    ASSERT_TRUE(UseSimulatedLine(sim));
     SetLinkPump(nullptr);
     QStringList messages;
     SetMessageDlgHook([&](const QString &text, int, MsgButtons) {

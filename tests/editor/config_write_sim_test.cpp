@@ -25,6 +25,7 @@
 #include "model/tree_model.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.Start()) << "the simulator did not start";
-        qputenv("TIVRON_CANBUS", sim.Bus().toLocal8Bit());
-        ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+        ASSERT_TRUE(UseSimulatedLine(sim));
         SetLinkPump(&pump);
         SetMessageDlgHook([this](const QString &text, int, MsgButtons) {
             messages << text;

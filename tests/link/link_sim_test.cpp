@@ -10,6 +10,7 @@
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ protected:
     {
         sim = new SimProcess;
         ASSERT_TRUE(sim->Start()) << "the simulator did not start";
-        qputenv("TIVRON_CANBUS", sim->Bus().toLocal8Bit());
-        ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+        ASSERT_TRUE(UseSimulatedLine(*sim));
     }
     static void TearDownTestSuite()
     {

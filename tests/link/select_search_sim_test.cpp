@@ -16,6 +16,7 @@
 #include "model/tree_model.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ TEST(SelectDeviceSearchOverSim, ListsSortsAndChoosesTheDemoLine)
 {
     SimProcess sim;
     ASSERT_TRUE(sim.Start()) << "the simulator did not start";
-    qputenv("TIVRON_CANBUS", sim.Bus().toLocal8Bit());
-    ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+    ASSERT_TRUE(UseSimulatedLine(sim));
     SetLinkPump(nullptr);
     Usb_NoDevice = 1;
     Can_BaudRate = 50;

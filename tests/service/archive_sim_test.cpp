@@ -15,6 +15,7 @@
 #include "service/archive_aspt_a.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -25,8 +26,7 @@ protected:
         sim = new SimProcess;
         ASSERT_TRUE(sim->Start({QStringLiteral("--log")}, SourcePath(QStringLiteral("tests/service/fixtures/archive-line.xml"))))
             << "the simulator did not start";
-        qputenv("TIVRON_CANBUS", sim->Bus().toLocal8Bit());
-        ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+        ASSERT_TRUE(UseSimulatedLine(*sim));
         Usb_NoDevice = 1;
         Can_BaudRate = 50;
         ASSERT_EQ(UsbCan.Connect(), 0);

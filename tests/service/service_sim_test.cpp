@@ -21,6 +21,7 @@
 #include "service/chenge_addres_device.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -56,8 +57,7 @@ TEST(ServiceOverSim, SearchVersionAndAddressCommands)
 {
     SimProcess sim;
     ASSERT_TRUE(sim.Start({QStringLiteral("--log")})) << "the simulator did not start";
-    qputenv("TIVRON_CANBUS", sim.Bus().toLocal8Bit());
-    ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+    ASSERT_TRUE(UseSimulatedLine(sim));
     SetLinkPump(nullptr);
     Usb_NoDevice = 1;
     Can_BaudRate = 50;

@@ -10,6 +10,7 @@
 #include "link/usb_can.h"
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/sim_line.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ protected:
                                 QStringLiteral("4:key:7:1")},
                                kLine))
             << "the simulator did not start";
-        qputenv("TIVRON_CANBUS", sim->Bus().toLocal8Bit());
-        ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
+        ASSERT_TRUE(UseSimulatedLine(*sim));
         Usb_NoDevice = 1;
         Can_BaudRate = 50;
         ASSERT_EQ(UsbCan.Connect(), 0);

@@ -37,7 +37,7 @@ int main(int argc, char **argv)
         "requests from its stored configuration (.DEV) laid out by the catalogue, and keeps what it "
         "is written once the end packet comes. Prints \"ready\" once on the bus; "
         "reads control lines from stdin (silent ADDR, speak ADDR, delay MS, twice on|off, "
-        "noise-every MS, noise N, noise-mixed N, fail-next K, log on|off, omit ADDR RULE, "
+        "noise-every MS, noise N, noise-mixed N, flood RATE MS, fail-next K, log on|off, omit ADDR RULE, "
         "answer ADDR [RULE], reset ADDR, send PACKETTEXT, quit)."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("line"), QStringLiteral("line description file"));
@@ -95,6 +95,7 @@ int main(int argc, char **argv)
     SimBus bus(simulator);
     bus.onReady = [] { Say(QStringLiteral("ready")); };
     bus.onLog = Say;
+    bus.onFloodEnd = [](uint32_t sent) { Say(QStringLiteral("flooded %1").arg(sent)); };
     if (!bus.Open(&error)) {
         std::fprintf(stderr, "tivron-sim: %s\n", qPrintable(error));
         return 3;

@@ -1,5 +1,7 @@
 #include "sim/sim_bus.h"
 
+#include <algorithm>
+
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
@@ -38,6 +40,9 @@ bool ParseHexFrame(const QString &text, QCanBusFrame &frame)
 SimBus::SimBus(LineSimulator &simulator) : simulator_(simulator)
 {
     QObject::connect(&noiseTimer_, &QTimer::timeout, &context_, [this] { SendNoise(true); });
+    floodTimer_.setTimerType(Qt::PreciseTimer);
+    floodTimer_.setInterval(1);
+    QObject::connect(&floodTimer_, &QTimer::timeout, &context_, [this] { FloodTick(); });
 }
 
 SimBus::~SimBus()
@@ -124,21 +129,20 @@ void SimBus::Send(const SimFrame &frame)
         SendFrame(out);
 }
 
-void SimBus::SendFrame(const QCanBusFrame &frame)
+bool SimBus::SendFrame(const QCanBusFrame &frame)
 {
-    if (sendHook)
+    if (sendHook) {
         sendHook(frame);
-    if (device_ && device_->state() == QCanBusDevice::ConnectedState)
-        device_->writeFrame(frame);
+        return true;
+    }
+    return device_ && device_->state() == QCanBusDevice::ConnectedState && device_->writeFrame(frame);
 }
 
-void SimBus::SendNoise(bool mixed)
+bool SimBus::SendNoise(bool mixed)
 {
     const uint32_t n = noiseCount_++;
-    if (mixed && n % 3 == 1) {
-        SendFrame(QCanBusFrame(0x123, QByteArray::fromHex("DEADBEEF"))); // standard format
-        return;
-    }
+    if (mixed && n % 3 == 1)
+        return SendFrame(QCanBusFrame(0x123, QByteArray::fromHex("DEADBEEF"))); // standard format
     if (mixed && n % 3 == 2) {
         SimFrame id;
         id.command = NoiseCommand;
@@ -147,8 +151,7 @@ void SimBus::SendNoise(bool mixed)
         QCanBusFrame remote(id.Identifier(), QByteArray());
         remote.setFrameType(QCanBusFrame::RemoteRequestFrame);
         remote.setExtendedFrameFormat(true);
-        SendFrame(remote);
-        return;
+        return SendFrame(remote);
     }
     SimFrame f;
     f.command = NoiseCommand;
@@ -160,7 +163,31 @@ void SimBus::SendNoise(bool mixed)
         f.data[i] = char(n >> (24 - 8 * i));
     QCanBusFrame out(f.Identifier(), f.data);
     out.setExtendedFrameFormat(true);
-    SendFrame(out);
+    return SendFrame(out);
+}
+
+void SimBus::StartFlood(int perSecond, int ms)
+{
+    floodRate_ = perSecond;
+    floodMs_ = ms;
+    floodMade_ = 0;
+    floodSent_ = 0;
+    floodClock_.start();
+    floodTimer_.start();
+    FloodTick();
+}
+
+void SimBus::FloodTick()
+{
+    const int64_t elapsed = std::min<int64_t>(floodClock_.elapsed(), floodMs_);
+    const int64_t due = int64_t(floodRate_) * elapsed / 1000;
+    for (; floodMade_ < due; ++floodMade_)
+        floodSent_ += SendNoise(false) ? 1 : 0;
+    if (elapsed < floodMs_)
+        return;
+    floodTimer_.stop();
+    if (onFloodEnd)
+        onFloodEnd(floodSent_);
 }
 
 void SimBus::ApplyNoiseInterval()
@@ -200,6 +227,8 @@ QString SimBus::Control(const QString &line)
     } else if (command == QLatin1String("noise-mixed") && ok && number >= 0) {
         for (int i = 0; i < number; ++i)
             SendNoise(true);
+    } else if (command == QLatin1String("flood") && ok && number > 0 && words.size() == 3 && words[2].toInt() > 0) {
+        StartFlood(number, words[2].toInt());
     } else if (command == QLatin1String("fail-next") && ok && number >= 0) {
         options.failNext = number;
     } else if (command == QLatin1String("log") && (argument == QLatin1String("on") || argument == QLatin1String("off"))) {

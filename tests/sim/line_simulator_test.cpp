@@ -185,6 +185,33 @@ TEST(SimBus, OptionsShapeTheAnswers)
     EXPECT_TRUE(bus.Control(QStringLiteral("fly")).startsWith(QStringLiteral("error ")));
 }
 
+TEST(SimBus, FloodSendsItsRateForItsTimeNumbered)
+{
+    LineSimulator sim(DemoLine());
+    SimBus bus(sim);
+    std::vector<QCanBusFrame> sent;
+    bus.sendHook = [&](const QCanBusFrame &f) { sent.push_back(f); };
+    int64_t flooded = -1;
+    bus.onFloodEnd = [&](uint32_t n) { flooded = n; };
+
+    EXPECT_EQ(bus.Control(QStringLiteral("flood 2000 60")), QStringLiteral("ok flood 2000 60"));
+    QDeadlineTimer deadline(kSimWaitMs);
+    while (flooded < 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(flooded, 120);
+    ASSERT_EQ(sent.size(), 120u);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        const QByteArray d = sent[i].payload();
+        ASSERT_EQ(d.size(), 8);
+        EXPECT_TRUE(sent[i].hasExtendedFrameFormat());
+        EXPECT_EQ(sent[i].frameId() >> 21, 0x7Eu);
+        EXPECT_EQ(uint32_t(uint8_t(d[0])) << 24 | uint32_t(uint8_t(d[1])) << 16 | uint32_t(uint8_t(d[2])) << 8 | uint8_t(d[3]),
+                  uint32_t(i));
+    }
+    for (const char *bad : {"flood", "flood 100", "flood 0 10", "flood 100 0", "flood x 10"})
+        EXPECT_TRUE(bus.Control(QString::fromLatin1(bad)).startsWith(QStringLiteral("error "))) << bad;
+}
+
 TEST(SimProcessTest, StartsOnItsPortAndRefusesATakenOne)
 {
     SimProcess sim;

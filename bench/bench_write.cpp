@@ -1,133 +1,119 @@
-// A full configuration write of a Тиврон-2 with eight keys against the simulator, through
-// libUsbCAN.so and the virtual bus: the packet list built from the pages' records, checked and sent.
-// Reported as the ratio of the wall time to its floor, the packets times the pause Usb_TimerSleep
-// after each of them. The read-back that follows a write is the read's benchmark.
+// "Записать конфигурацию" of the demo line's Тиврон-А against tivron-sim as the engineer waits for it:
+// the pages as a read from the device built them, the device confirmed, the packet list sent with
+// its pause after each packet, then the read-back until its pages are built; the main window and
+// the real progress window shown, every packet logged by the hidden CAN monitor.
+//   BM_WritePacketList: the list alone, from its first packet's progress text to its count; floor
+//     packets x Usb_TimerSleep. Before it, "connect_ms": the connect with the progress window showing.
+//   BM_WriteWithReadBack: the whole write; floor the list's plus the read's (requests with their
+//     pauses, the first answer, Usb_TotalPaket ticks of Usb_TimerSleep), measured in the same run.
+// Counter "ratio" at the default Usb_TimerSleep 10, "ratio_no_goal" at 1 and 5.
 #include <benchmark/benchmark.h>
 
-#include <map>
-#include <memory>
-
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QThread>
 
-#include "app/settings.h"
+#include "bench/exchange_bench.h"
 #include "editor/config_write.h"
-#include "editor/param_page.h"
-#include "link/transfer.h"
-#include "link/usb_can.h"
-#include "model/config_loader.h"
-#include "model/config_tree.h"
-#include "tests/sim/sim_process_fixture.h"
 
 namespace {
 
-SimProcess *g_sim = nullptr;
+ExchangeBench *g_bench = nullptr;
+const QString LoadingPacketText = QStringLiteral("Загрузка пакета №");
 
-class QuietPump : public LinkPump {
-public:
-    void ProcessEvents() override { QCoreApplication::processEvents(); }
-    void Sleep(unsigned ms) override { QThread::msleep(ms); }
-    void Status(const QString &, int) override {}
+struct WriteRun {
+    double connectMs = 0, listMs = 0, wholeMs = 0;
+    int packets = 0;
 };
 
-bool StartSim()
+bool Write(WriteRun &run)
 {
-    g_sim = new SimProcess;
-    if (!g_sim->Start())
+    TMainForm &form = g_bench->Main();
+    NotingPump &pump = g_bench->Pump();
+    const int before = form.PageCounter;
+    ExchangeBench::Settle();
+    pump.Restart();
+    form.actWriteExecute();
+    if (!g_bench->WaitForPages(before))
         return false;
-    qputenv("TIVRON_CANBUS", g_sim->Bus().toLocal8Bit());
+    run.wholeMs = double(pump.clock.nsecsElapsed()) / 1e6;
+    std::size_t first = 0;
+    const qint64 connecting = pump.FirstAt(ConnectingText, 0, &first);
+    const qint64 start = pump.FirstAt(LoadingPacketText, first, &first);
+    const qint64 end = pump.FirstAt(CollectedText, first);
+    if (connecting < 0 || start < 0 || end < 0)
+        return false;
+    run.connectMs = double(start - connecting) / 1e6;
+    run.listMs = double(end - start) / 1e6;
+    run.packets = pump.Count(LoadingPacketText);
     return true;
 }
 
-// The pages of the catalogue's Тиврон-2 as a new configuration shows them, and eight keys.
-struct WriteInput {
-    CTree catalogue, keys;
-    CTreeNode *device = nullptr;
-    std::map<int, std::unique_ptr<CParamPage>> pages;
-    QList<int> pageIds;
-
-    bool Load()
-    {
-        if (!ReadXmlToTree(QStringLiteral(TIVRON_SOURCE_DIR "/data/devices.xml"), catalogue))
-            return false;
-        for (CTreeNode *n = catalogue.firstNode(); n && !device; n = n->nextSibling())
-            if (n->text == QStringLiteral("Тиврон-2"))
-                device = n;
-        if (!device)
-            return false;
-        device->device()->device_addr = 5;
-        int id = 0;
-        for (CTreeNode *t = device->firstChild(); t; t = t->nextSibling()) {
-            pageIds << ++id;
-            if (t->table() && t->table()->type == QLatin1String("table")) {
-                auto page = std::make_unique<CParamPage>();
-                BuildParamRows(*page, t, false, nullptr);
-                pages[id] = std::move(page);
-            }
-        }
-        for (int k = 1; k <= 8; ++k) {
-            auto key = std::make_shared<CKey>();
-            key->name = QStringLiteral("<ключ> №%1").arg(k);
-            key->key_type = 1;
-            key->key_code = QStringLiteral("00000000%1").arg(k, 4, 16, QLatin1Char('0')).toUpper();
-            key->hos_count = 2;
-            key->hos_chk = {true, false, false, true};
-            keys.addChild(nullptr, QStringLiteral("%1. %2").arg(k).arg(key->name), key);
-        }
-        return true;
-    }
-
-    TWritePages Pages()
-    {
-        return {[this](int n) -> const CParamPage * { return pages.count(n) ? pages[n].get() : nullptr; },
-                [this](int) -> const CTree * { return &keys; }};
-    }
-};
-
-WriteInput g_input;
-
-void BM_WriteAgainstSimulator(benchmark::State &state)
+// Arg: Usb_TimerSleep. whole: the whole write, else the packet list alone (reported as manual time).
+void RunWrite(benchmark::State &state, bool whole)
 {
+    Usb_TotalPaket = 300;
     Usb_TimerSleep = int(state.range(0));
-    QuietPump pump;
-    SetLinkPump(&pump);
-    int packets = 0;
-    QElapsedTimer wall;
-    wall.start();
+    const bool goal = Usb_TimerSleep == 10;
+    TMainForm &form = g_bench->Main();
+    form.KeyListView->items().clear();
+    if (!g_bench->Read()) { // the pages the write sends, keys included
+        state.SkipWithError("the read before the write did not build its pages");
+        return;
+    }
+    SetWriteConfirmationHook([](TSelectDeviceForm &) { return int(mrOk); });
+    const double roundTripMs = g_bench->RoundTripMs();
+    WriteRun total;
+    int packets = 0, requests = 0;
     for (auto _ : state) {
-        const QStringList list = BuildWritePacketList(*g_input.device, g_input.pageIds, 4, g_input.Pages());
-        packets = int(list.size());
-        if (!SendPacketList(list)) {
-            state.SkipWithError("the write stopped");
+        WriteRun run;
+        if (!Write(run)) {
+            state.SkipWithError("the write or its read-back did not finish");
             break;
         }
+        packets = run.packets;
+        requests = g_bench->Requests(); // the read-back asks for the keys just written
+        total.connectMs += run.connectMs;
+        total.listMs += run.listMs;
+        total.wholeMs += run.wholeMs;
+        state.SetIterationTime((whole ? run.wholeMs : run.listMs) / 1000.0);
     }
-    const double elapsedMs = double(wall.nsecsElapsed()) / 1e6;
-    SetLinkPump(nullptr);
-    // Wall time per write over its floor, packets x Usb_TimerSleep.
-    const double floorMs = double(packets) * Usb_TimerSleep;
-    state.counters["packets"] = packets;
-    state.counters["floor_ms"] = floorMs;
+    SetWriteConfirmationHook(nullptr);
+    const double listFloorMs = double(packets) * Usb_TimerSleep;
+    const double readFloorMs = double(requests + Usb_TotalPaket) * Usb_TimerSleep +
+                               ExchangeBench::FirstAnswerFloorMs(roundTripMs);
+    const double floorMs = whole ? listFloorMs + readFloorMs : listFloorMs;
     if (state.iterations() > 0 && floorMs > 0)
-        state.counters["ratio"] = elapsedMs / (double(state.iterations()) * floorMs);
+        SetRatio(state, (whole ? total.wholeMs : total.listMs) / double(state.iterations()) / floorMs, goal);
+    state.counters["floor_ms"] = floorMs;
+    state.counters["packets"] = packets;
+    if (!whole && state.iterations() > 0)
+        state.counters["connect_ms"] = total.connectMs / double(state.iterations());
+    if (whole) {
+        state.counters["requests"] = requests;
+        state.counters["first_answer_ms"] = roundTripMs;
+    }
 }
-BENCHMARK(BM_WriteAgainstSimulator)->Arg(1)->Arg(5)->Arg(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_WritePacketList(benchmark::State &state) { RunWrite(state, false); }
+void BM_WriteWithReadBack(benchmark::State &state) { RunWrite(state, true); }
+
+BENCHMARK(BM_WritePacketList)->Arg(10)->Arg(5)->Arg(1)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteWithReadBack)->Arg(10)->Arg(5)->Arg(1)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (!g_input.Load() || !StartSim() ||
-        !UsbCan.LoadDllFrom(QCoreApplication::applicationDirPath() + QStringLiteral("/DLL/libUsbCAN.so"))) {
-        std::fprintf(stderr, "bench_write: the catalogue, the simulator or the adapter library did not load\n");
+    ExchangeBench bench;
+    g_bench = &bench;
+    if (!bench.Start())
         return 1;
-    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    UsbCan.FreeDll();
-    delete g_sim;
+    bench.Stop();
     return 0;
 }

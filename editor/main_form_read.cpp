@@ -83,13 +83,10 @@ void TMainForm::actReadExecute()
 
 void TMainForm::Timer1Timer()
 {
-    // Progress texts let messages through: no second tick may start meanwhile, and whatever
-    // ends this tick leaves the timer enabled, so the next request can collect again.
-    Timer1.SetEnabled(false);
-    struct Reenable {
-        CTimer &timer;
-        ~Reenable() { timer.SetEnabled(true); }
-    } reenable{Timer1};
+    // Progress texts let messages through: no second tick may start meanwhile. The hold keeps the
+    // timer counting, so the collection lasts its ticks of Usb_TimerSleep and not the ticks' work on
+    // top, and whatever ends this tick leaves the timer enabled for the next request.
+    const CTimer::Hold hold(Timer1);
 
     LinkPump &pump = CurrentLinkPump();
     if (!CollectionTick(UsbCan, pump))

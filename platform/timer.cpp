@@ -7,6 +7,9 @@ class QtTimerBackend : public ITimerBackend {
 public:
     QtTimerBackend(QObject *parent, CTimer *owner) : Timer(new QTimer(parent))
     {
+        // A coarse timer may move each tick by up to 5 % of its interval: a collection of so many
+        // ticks of so many milliseconds would last longer than it says.
+        Timer->setTimerType(Qt::PreciseTimer);
         QObject::connect(Timer, &QTimer::timeout, Timer, [owner] { owner->Tick(); });
     }
     ~QtTimerBackend() override { delete Timer; }
@@ -59,6 +62,6 @@ void CTimer::Update()
 
 void CTimer::Tick()
 {
-    if (OnTimer)
+    if (OnTimer && !Held())
         OnTimer();
 }

@@ -17,6 +17,22 @@ public:
 // Enabled restarts it, and it runs only while it has a handler.
 class CTimer {
 public:
+    // Holds the ticks back while it lives without touching the count, so a tick that must not be
+    // entered again while its progress texts let events through keeps its schedule: the next tick
+    // comes one interval after this one was due, not one interval after the work. (Disabling and
+    // enabling restarts the count, which adds each tick's work to the interval.) A tick due while
+    // held is skipped.
+    class Hold {
+    public:
+        explicit Hold(CTimer &timer) : Timer(timer) { ++Timer.Holds; }
+        ~Hold() { --Timer.Holds; }
+        Hold(const Hold &) = delete;
+        Hold &operator=(const Hold &) = delete;
+
+    private:
+        CTimer &Timer;
+    };
+
     // Without a backend it counts with a QTimer owned by parent.
     explicit CTimer(QObject *parent = nullptr, std::unique_ptr<ITimerBackend> backend = nullptr);
     ~CTimer();
@@ -30,7 +46,8 @@ public:
     void SetOnTimer(std::function<void()> handler);
     // The backend is counting towards a tick.
     bool Running() const { return IsRunning; }
-    // One elapsed interval: runs the handler. The backend calls it; tests may too.
+    bool Held() const { return Holds > 0; }
+    // One elapsed interval: runs the handler unless held. The backend calls it; tests may too.
     void Tick();
 
 private:
@@ -41,4 +58,5 @@ private:
     int IntervalMs = 0;
     bool IsEnabled = true;
     bool IsRunning = false;
+    int Holds = 0;
 };

@@ -173,6 +173,30 @@ TEST_F(ReadTest, RequestsCollectsAndBuildsThePages)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(ReadTest, ATickDueDuringTheTicksOwnProgressTextWaitsForTheNext)
+{
+    Usb_TotalPaket = 3;
+    ASSERT_EQ(RequestConfiguration(*form, *device), 0);
+    int inner = 0;
+    pump.onStatus = [&](const QString &text) {
+        if (!text.startsWith(PacketsReceivedText) || inner++)
+            return;
+        EXPECT_TRUE(form->Timer1.Held());
+        form->Timer1.Tick(); // the timer falls due while the text lets events through
+    };
+    form->Timer1.Tick();
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(UsbCan.RxCountdown, 2);
+    EXPECT_FALSE(form->Timer1.Held());
+    EXPECT_TRUE(form->Timer1.Enabled());
+    EXPECT_TRUE(form->Timer1.Running());
+    pump.onStatus = nullptr;
+    form->Timer1.Tick();
+    form->Timer1.Tick();
+    EXPECT_EQ(form->PageIds.size(), 8);
+    EXPECT_EQ(form->Timer1.Interval(), 0);
+}
+
 TEST_F(ReadTest, NoTicksToCollectAndNoPause)
 {
     Usb_TotalPaket = 0;

@@ -103,12 +103,18 @@ public:
             onEvents(passes);
     }
     void Sleep(unsigned ms) override { sleeps.push_back(ms); }
-    void Status(const QString &text, int mode) override { statuses.push_back({text, mode}); }
+    void Status(const QString &text, int mode) override
+    {
+        statuses.push_back({text, mode});
+        if (onStatus)
+            onStatus(text);
+    }
 
     int passes = 0;
     std::vector<unsigned> sleeps;
     std::vector<::Status> statuses;
     std::function<void(int pass)> onEvents;
+    std::function<void(const QString &text)> onStatus; // as if the text let other events run
 };
 
 // UsbCan on the fake table, with a recording log and the fake pump.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,34 @@ struct FakeBackend : ITimerBackend {
     void Start(int ms) override { Log->push_back("start " + std::to_string(ms)); }
     void Stop() override { Log->push_back("stop"); }
     std::vector<std::string> *Log;
+};
+
+// A backend on a clock of its own: a repeating count from each start, as a QTimer keeps it.
+struct ClockBackend : ITimerBackend {
+    void Start(int ms) override
+    {
+        interval = ms;
+        due = now + ms;
+        running = true;
+    }
+    void Stop() override { running = false; }
+    // Moves the clock on, firing every tick that falls due on the way; a handler may move it too
+    // (the time its work takes).
+    void Advance(int ms)
+    {
+        const int until = now + ms;
+        while (running && due <= until) {
+            now = due;
+            due += interval;
+            ticks.push_back(now);
+            timer->Tick();
+        }
+        now = std::max(now, until);
+    }
+    CTimer *timer = nullptr;
+    int now = 0, due = 0, interval = 0;
+    bool running = false;
+    std::vector<int> ticks; // when the count fell due
 };
 
 std::vector<std::string> Starts(const std::vector<std::string> &log)
@@ -78,4 +107,69 @@ TEST(Timer, RestartsOnlyOnARealChange)
     EXPECT_EQ(timer.Interval(), 0);
     EXPECT_FALSE(timer.Running());
     EXPECT_EQ(log.back(), "stop");
+}
+
+TEST(Timer, AHeldTickKeepsTheScheduleWhereDisablingRestartsIt)
+{
+    for (const bool hold : {true, false}) {
+        SCOPED_TRACE(hold ? "held" : "disabled and enabled");
+        auto backend = std::make_unique<ClockBackend>();
+        ClockBackend &clock = *backend;
+        CTimer timer(nullptr, std::move(backend));
+        clock.timer = &timer;
+        std::vector<int> handled; // when each tick's work began
+        timer.SetOnTimer([&] {
+            handled.push_back(clock.now);
+            if (hold) {
+                const CTimer::Hold held(timer);
+                clock.Advance(3); // its progress texts let the clock run on
+            } else {
+                timer.SetEnabled(false);
+                clock.Advance(3);
+                timer.SetEnabled(true);
+            }
+        });
+        timer.SetInterval(10);
+        clock.Advance(40);
+        if (hold)
+            EXPECT_EQ(handled, (std::vector<int>{10, 20, 30, 40}));
+        else
+            EXPECT_EQ(handled, (std::vector<int>{10, 23, 36})); // other users keep the restart
+        EXPECT_FALSE(timer.Held());
+        EXPECT_TRUE(timer.Enabled());
+    }
+}
+
+TEST(Timer, ATickDueWhileHeldIsSkippedAndTheLastTickCanStopIt)
+{
+    auto backend = std::make_unique<ClockBackend>();
+    ClockBackend &clock = *backend;
+    CTimer timer(nullptr, std::move(backend));
+    clock.timer = &timer;
+    std::vector<int> handled;
+    timer.SetOnTimer([&] {
+        handled.push_back(clock.now);
+        const CTimer::Hold held(timer);
+        if (handled.size() == 1)
+            clock.Advance(12); // a long first tick: the one due at 20 comes while it runs
+        if (handled.size() == 3)
+            timer.SetInterval(0); // the collection ends
+    });
+    timer.SetInterval(10);
+    clock.Advance(100);
+    EXPECT_EQ(clock.ticks, (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(handled, (std::vector<int>{10, 30, 40}));
+    EXPECT_FALSE(timer.Running());
+    EXPECT_FALSE(timer.Held());
+
+    // Ticks called from outside are held back the same way.
+    int outside = 0;
+    timer.SetOnTimer([&] { ++outside; });
+    {
+        const CTimer::Hold held(timer);
+        timer.Tick();
+    }
+    EXPECT_EQ(outside, 0);
+    timer.Tick();
+    EXPECT_EQ(outside, 1);
 }

@@ -38,6 +38,8 @@ public:
     explicit NotingPump(LinkPump &real) : real_(real) {}
     void ProcessEvents() override { real_.ProcessEvents(); }
     void Sleep(unsigned ms) override { real_.Sleep(ms); }
+    int64_t Moment() override { return real_.Moment(); }
+    void PauseSince(int64_t moment, unsigned ms) override { real_.PauseSince(moment, ms); }
     void Status(const QString &text, int mode) override
     {
         texts.push_back({text, clock.nsecsElapsed()});

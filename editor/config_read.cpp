@@ -97,10 +97,11 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     pump.Status(RequestingText, 1);
     int code = 0;
     for (const QString &text : ConfigurationRequestTexts(address, KeyListTexts(form.KeyListView->items()))) {
+        const int64_t sentAt = pump.Moment();
         code = UsbCan.SendPacket(text);
         if (code != 0)
             break; // the device would miss a table: its defaults must not pass for its answers
-        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
+        pump.PauseSince(sentAt, unsigned(std::max(Usb_TimerSleep, 0)));
     }
     form.CurrentDevice = node;
     if (code != 0) {

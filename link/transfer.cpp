@@ -1,6 +1,8 @@
 #include "link/transfer.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <QCoreApplication>
 #include <QThread>
@@ -17,6 +19,18 @@ public:
     void ProcessEvents() override { QCoreApplication::processEvents(); }
     void Sleep(unsigned milliseconds) override { QThread::msleep(milliseconds); }
     void Status(const QString &text, int mode) override { ShowStatus(text, mode); }
+    int64_t Moment() override
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    }
+    void PauseSince(int64_t moment, unsigned milliseconds) override
+    {
+        std::this_thread::sleep_until(Clock::time_point(std::chrono::nanoseconds(moment)) +
+                                      std::chrono::milliseconds(milliseconds));
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
 };
 
 LinkPump *g_pump = nullptr;
@@ -83,6 +97,7 @@ bool SendPacketList(const QStringList &lines)
         text.remove(QLatin1Char(' '));
         const QString loading = QStringLiteral("Загрузка пакета №") + IntToText(i + 1);
         pump.Status(loading, 1);
+        const int64_t sentAt = pump.Moment();
         try {
             code = UsbCan.SendPacket(text);
             for (int attempt = 1; attempt < 3 && code != 0; ++attempt)
@@ -99,7 +114,7 @@ bool SendPacketList(const QStringList &lines)
         }
         ++sent;
         pump.Status(QStringLiteral("Пакет №") + IntToText(i + 1) + QStringLiteral(" загружен"), 1);
-        pump.Sleep(unsigned(std::max(Usb_TimerSleep, 0)));
+        pump.PauseSince(sentAt, unsigned(std::max(Usb_TimerSleep, 0)));
     }
     pump.Status(QStringLiteral("Всего загруженно пакетов = ") + IntToText(sent), 2);
     return true;

@@ -16,6 +16,16 @@ public:
     virtual void ProcessEvents() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual void Status(const QString &text, int mode) = 0; // ShowStatus
+
+    // The pause after a packet lasts its milliseconds from a Moment() taken just before the packet
+    // went to the adapter, so the send and the progress text after it are part of the pause and not
+    // added to it. Pumps without a clock sleep the whole pause.
+    virtual int64_t Moment() { return 0; }
+    virtual void PauseSince(int64_t moment, unsigned milliseconds)
+    {
+        (void)moment;
+        Sleep(milliseconds);
+    }
 };
 
 LinkPump &CurrentLinkPump();
@@ -34,7 +44,7 @@ bool PacketMatches(const CanPacket &record, const PacketPattern &pattern);
 int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *matched = nullptr);
 
 // Connects and sends the lines one by one (blanks removed), up to three attempts each, with
-// progress texts and a pause of Usb_TimerSleep ms after each packet sent. True only when every
+// progress texts and a pause of Usb_TimerSleep ms after each packet sent (LinkPump::PauseSince). True only when every
 // line was sent; a connection failure or a packet that still fails ends it with false, its error
 // text left on screen. A line the link refuses throws PacketTextError after closing the progress
 // window.

@@ -173,6 +173,17 @@ TEST_F(ReadTest, RequestsCollectsAndBuildsThePages)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(ReadTest, RequestsGoOutTheirPauseApart)
+{
+    ClockPump clock;
+    clock.statusMs = 2;
+    SetLinkPump(&clock);
+    ASSERT_EQ(RequestConfiguration(*form, *device), 0);
+    SetLinkPump(&pump);
+    EXPECT_EQ(clock.moments, (std::vector<int64_t>{2, 5, 8, 11, 14, 17, 20})); // after "Запрос конфигурации прибора..."
+    EXPECT_EQ(g_fake.sent.size(), 7u);
+}
+
 TEST_F(ReadTest, ATickDueDuringTheTicksOwnProgressTextWaitsForTheNext)
 {
     Usb_TotalPaket = 3;

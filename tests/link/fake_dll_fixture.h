@@ -2,6 +2,7 @@
 // A fake adapter library table, a recording packet log and a pump without real time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -115,6 +116,27 @@ public:
     std::vector<::Status> statuses;
     std::function<void(int pass)> onEvents;
     std::function<void(const QString &text)> onStatus; // as if the text let other events run
+};
+
+// The fake pump on a clock of its own: every progress text takes statusMs, a pause ends its
+// milliseconds after the moment it is given. moments: the moment of each pause.
+class ClockPump : public FakePump {
+public:
+    void Status(const QString &text, int mode) override
+    {
+        now += statusMs;
+        FakePump::Status(text, mode);
+    }
+    int64_t Moment() override { return now; }
+    void PauseSince(int64_t moment, unsigned ms) override
+    {
+        moments.push_back(moment);
+        now = std::max(now, moment + int64_t(ms));
+    }
+
+    int64_t now = 0;
+    int64_t statusMs = 0;
+    std::vector<int64_t> moments;
 };
 
 // UsbCan on the fake table, with a recording log and the fake pump.

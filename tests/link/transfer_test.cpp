@@ -125,6 +125,19 @@ TEST_F(SendPacketListTest, SendsLinesWithoutBlanksAndPausesAfterEach)
     EXPECT_FALSE(ExchangeInProgress());
 }
 
+TEST_F(SendPacketListTest, ThePauseCountsFromTheSendSoTheTextAfterItIsPartOfIt)
+{
+    ClockPump clock;
+    clock.statusMs = 2;
+    SetLinkPump(&clock);
+    EXPECT_TRUE(SendPacketList({QStringLiteral("02FF020001"), QStringLiteral("02FF020102"), QStringLiteral("02FF0202")}));
+    SetLinkPump(&pump);
+    // Two texts, then each packet's "Загрузка пакета №" before it goes: 12 ms apart, not 14.
+    EXPECT_EQ(clock.moments, (std::vector<int64_t>{6, 18, 30}));
+    EXPECT_EQ(clock.now, 42); // the last pause, then the count
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
 TEST_F(SendPacketListTest, SecondOfThreeFailingStopsWithAFailureAndKeepsItsText)
 {
     g_fake.txCodes = {0, 4, 4, 4};

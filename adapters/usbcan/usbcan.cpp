@@ -21,8 +21,6 @@
 
 namespace {
 
-// Received frames beyond this are dropped, oldest first, so a flooded line cannot eat the memory.
-constexpr std::size_t kQueueCapacity = 4096;
 constexpr int kDefaultConnectTimeoutMs = 5000;
 
 int ConnectTimeoutMs()
@@ -255,7 +253,8 @@ void Bus::TakeFramesInBusThread()
         record[3] = uint8_t(id);
         const QByteArray payload = frame.payload();
         std::memcpy(record.bytes + 4, payload.constData(), std::min<std::size_t>(payload.size(), 8));
-        if (queue_.size() >= kQueueCapacity) {
+        // Beyond the capacity the oldest go, so a flooded line cannot eat the memory.
+        if (queue_.size() >= UsbCanQueueCapacity) {
             queue_.pop_front();
             ++dropped_;
         }

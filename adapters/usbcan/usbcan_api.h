@@ -1,5 +1,6 @@
 #pragma once
-// The four entry points of the adapter library, as the program loads them at run time.
+// The entry points of the adapter library, as the program loads them at run time: four, and
+// DLL_Rx_Dropped, which a library may lack.
 #include <cstddef>
 #include <cstdint>
 
@@ -26,6 +27,11 @@ enum UsbCanCode : int32_t {
     UsbCanWriteFailed = 7,     // the device refused the frame
     UsbCanBadArgument = 8,     // more than 8 data bytes, or no buffer
 };
+
+// Frames the library's receive queue holds. The monitor drains once a second: this is over four
+// seconds of the densest traffic a 1 Mbit/s line carries (about 15,000 extended frames a second
+// without data bytes, 7,600 with eight). Beyond it the oldest are dropped and counted.
+constexpr std::size_t UsbCanQueueCapacity = 65536;
 
 #define USBCAN_EXPORT __attribute__((visibility("default")))
 

@@ -21,6 +21,12 @@ void AddPacketRow(const QString &time, const QString &id, const QString &data, c
         g_log->AddPacketRow(time, id, data, action);
 }
 
+void AddLossRow(const QString &time, uint32_t lost)
+{
+    if (g_log)
+        g_log->AddLossRow(time, lost);
+}
+
 void SetPacketTimeSource(std::function<QString()> source) { TimeSource() = std::move(source); }
 
 QString PacketTimeText()

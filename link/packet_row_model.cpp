@@ -17,6 +17,17 @@ CPacketRowModel::CPacketRowModel(QObject *parent) : QAbstractTableModel(parent)
 void CPacketRowModel::AddPacketRow(const QString &time, const QString &id, const QString &data, const QString &action)
 {
     store_.Append(time, id, data, action);
+    RowAdded();
+}
+
+void CPacketRowModel::AddLossRow(const QString &time, uint32_t lost)
+{
+    store_.AppendLoss(time, lost);
+    RowAdded();
+}
+
+void CPacketRowModel::RowAdded()
+{
     if (!holdBack_ && !flushTimer_.isActive())
         flushTimer_.start();
 }

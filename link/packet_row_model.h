@@ -21,6 +21,7 @@ public:
     const CPacketRowStore &Store() const { return store_; }
 
     void AddPacketRow(const QString &time, const QString &id, const QString &data, const QString &action) override;
+    void AddLossRow(const QString &time, uint32_t lost) override;
     // Hands the waiting rows to the views now.
     void Flush();
     // Rows are held back (no timer runs) while the views are hidden; Flush catches up.
@@ -40,6 +41,7 @@ signals:
 
 private:
     int GridRow(int viewRow) const;
+    void RowAdded();
 
     CPacketRowStore store_;
     int shown_ = 0; // packet rows the views know of

@@ -67,6 +67,20 @@ int CPacketRowStore::Append(const QString &time, const QString &id, const QStrin
     return number;
 }
 
+int CPacketRowStore::AppendLoss(const QString &time, uint32_t lost)
+{
+    // The count's digits go where the identifier's would; the text is made when the cell is read.
+    const int number = Append(time, QString::number(lost), QString(), QString());
+    rows_.back().action = Lost;
+    lossRows_.push_back(number);
+    return number;
+}
+
+bool CPacketRowStore::IsLossRow(int row) const
+{
+    return row >= 1 && row < RowCount() - 1 && rows_[std::size_t(row - 1)].action == Lost;
+}
+
 QString CPacketRowStore::PoolText(const Row &r, int field) const
 {
     uint64_t at = r.offset;
@@ -99,6 +113,8 @@ QString CPacketRowStore::Cell(int row, int col) const
     switch (col) {
     case 0:
         return QString::number(row);
+    case 2:
+        return r.action == Lost ? LostPacketsPrefix + PoolText(r, 1) : PoolText(r, 1);
     case 4:
         switch (r.action) {
         case Sent:
@@ -130,6 +146,7 @@ void CPacketRowStore::Clear()
     rows_ = {};
     pool_ = {};
     overrides_ = {};
+    lossRows_ = {};
 }
 
 QString CPacketRowStore::Line(int row) const
@@ -153,7 +170,8 @@ QStringList CPacketRowStore::Lines() const
 
 std::size_t CPacketRowStore::MemoryBytes() const
 {
-    std::size_t bytes = sizeof(*this) + rows_.capacity() * sizeof(Row) + pool_.capacity();
+    std::size_t bytes = sizeof(*this) + rows_.capacity() * sizeof(Row) + pool_.capacity() +
+                        lossRows_.capacity() * sizeof(int);
     for (const auto &entry : overrides_)
         bytes += sizeof(entry) + 2 * sizeof(void *) + std::size_t(entry.second.capacity()) * 2;
     return bytes;

@@ -27,6 +27,11 @@ public:
     // Fills the empty last row (overwriting what was typed there) and adds a new empty one.
     // Returns the row number given to the packet.
     int Append(const QString &time, const QString &id, const QString &data, const QString &action);
+    // The same for a loss row: LostPacketsText in the identifier's place, no data, no action.
+    int AppendLoss(const QString &time, uint32_t lost);
+    bool IsLossRow(int row) const;
+    // Grid rows of the loss rows, in order.
+    const std::vector<int> &LossRows() const { return lossRows_; }
 
     // Text of a cell; empty outside the grid.
     QString Cell(int row, int col) const;
@@ -46,7 +51,7 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
-    enum Action : uint8_t { Sent, Failed, Received, NoAction, OtherAction };
+    enum Action : uint8_t { Sent, Failed, Received, NoAction, OtherAction, Lost };
     struct Row {
         uint64_t offset;     // of the row's texts in pool_
         uint8_t length[3];   // time, id, data
@@ -61,6 +66,7 @@ private:
     std::vector<Row> rows_;
     std::string pool_;                                  // Latin-1 texts of every row
     std::unordered_map<uint64_t, QString> overrides_;   // edited cells and texts the pool cannot hold
+    std::vector<int> lossRows_;
 };
 
 // Writes the grid as a text file: one line per row, header and empty last row included, every

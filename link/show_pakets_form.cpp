@@ -168,8 +168,21 @@ QString TShowPaketsForm::PresetFileName(const QDateTime &moment)
     return FileNameSafe(QStringLiteral("CAN монитор ") + LocalDateTimeText(moment));
 }
 
+// A loss row's text spans the identifier, data and action columns, so it reads whole.
+void TShowPaketsForm::SpanLossRows(int shownRows)
+{
+    const std::vector<int> &losses = rows_.Store().LossRows();
+    if (spannedLosses_ > losses.size()) { // cleared
+        StringGridPaket->clearSpans();
+        spannedLosses_ = 0;
+    }
+    for (; spannedLosses_ < losses.size() && losses[spannedLosses_] - 1 < shownRows; ++spannedLosses_)
+        StringGridPaket->setSpan(losses[spannedLosses_] - 1, 2, 1, CPacketRowStore::ColCount - 2);
+}
+
 void TShowPaketsForm::ShowNewestRow(int emptyRow)
 {
+    SpanLossRows(emptyRow);
     const int col = std::max(1, StringGridPaket->currentIndex().column());
     const QModelIndex newest = rows_.index(emptyRow, col);
     StringGridPaket->selectionModel()->setCurrentIndex(newest, QItemSelectionModel::ClearAndSelect);

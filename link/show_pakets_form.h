@@ -73,12 +73,14 @@ protected:
 private:
     void PlaceBesideMainWindow();
     void ShowNewestRow(int emptyRow);
+    void SpanLossRows(int shownRows);
     void DrainMore();
 
     QPointer<QWidget> mainWindow_;
     CPacketRowModel rows_;
     SaveDialogFn saveDialog_;
     bool drainQueued_ = false;
+    std::size_t spannedLosses_ = 0; // loss rows whose text spans its columns
 };
 
 extern TShowPaketsForm *ShowPaketsForm;

@@ -32,7 +32,9 @@ bool CUsbCan::LoadDllFrom(const QString &path)
     table.Disconnect = reinterpret_cast<DeviceDisconnectFn>(library->resolve("DLL_Device_Disconnect"));
     table.RxBufferData = reinterpret_cast<RxBufferDataFn>(library->resolve("DLL_Rx_Buffer_Data"));
     table.TxData = reinterpret_cast<TxDataFn>(library->resolve("DLL_Tx_Data"));
+    table.RxDropped = reinterpret_cast<RxDroppedFn>(library->resolve("DLL_Rx_Dropped"));
     dll_ = table;
+    droppedSeen_ = 0;
     return true;
 }
 
@@ -63,6 +65,7 @@ int CUsbCan::Disconnect()
     if (!Connected)
         return 0;
     Connected = false;
+    droppedSeen_ = 0; // the library counts afresh from the next connect
     if (!dll_.Disconnect)
         return UsbCanMissingLibrary;
     return dll_.Disconnect();
@@ -75,6 +78,7 @@ int CUsbCan::ReceivePackets(std::vector<CanPacket> &list)
     int count = 0;
     try {
         while (count < MaxFramesPerDrain) {
+            LogLostFrames(); // before each take: frames lost meanwhile were older than the next
             CanPacket record;
             if (!dll_.RxBufferData(&record, 0))
                 break;
@@ -86,6 +90,20 @@ int CUsbCan::ReceivePackets(std::vector<CanPacket> &list)
         // A failed drain ends silently; the records so far stay.
     }
     return count;
+}
+
+void CUsbCan::LogLostFrames()
+{
+    if (!dll_.RxDropped)
+        return;
+    const uint32_t dropped = dll_.RxDropped();
+    if (dropped == droppedSeen_)
+        return;
+    // A count below the last one was restarted by a connect.
+    const uint32_t lost = dropped > droppedSeen_ ? dropped - droppedSeen_ : dropped;
+    droppedSeen_ = dropped;
+    if (lost > 0)
+        AddLossRow(PacketTimeText(), lost);
 }
 
 int CUsbCan::SendPacket(const QString &text)

@@ -14,6 +14,7 @@ struct UsbCanEntryPoints {
     DeviceDisconnectFn Disconnect = nullptr;
     RxBufferDataFn RxBufferData = nullptr;
     TxDataFn TxData = nullptr;
+    RxDroppedFn RxDropped = nullptr; // optional: a library without it reports no losses
 };
 
 // Code of an operation whose library or entry point is missing.
@@ -34,7 +35,8 @@ public:
     int Connect();
     int Disconnect();
     // Drains at most MaxFramesPerDrain frames, so a flooded line never holds the caller;
-    // the next drain goes on. Returns the number appended.
+    // the next drain goes on. Returns the number appended. Frames the library lost meanwhile
+    // (its queue full) get a row in the log where they were lost.
     int ReceivePackets(std::vector<CanPacket> &list);
     // Sends one PacketText; throws PacketTextError for a text it refuses, before sending or logging.
     int SendPacket(const QString &text);
@@ -42,13 +44,20 @@ public:
     void LogReceivedPacket(CanPacket &record);
 
     // Tests give a fake table.
-    void SetEntryPoints(const UsbCanEntryPoints &table) { dll_ = table; }
+    void SetEntryPoints(const UsbCanEntryPoints &table)
+    {
+        dll_ = table;
+        droppedSeen_ = 0;
+    }
     const UsbCanEntryPoints &EntryPoints() const { return dll_; }
 
     static constexpr int MaxFramesPerDrain = 1024;
 
 private:
+    void LogLostFrames();
+
     UsbCanEntryPoints dll_;
+    uint32_t droppedSeen_ = 0; // the library's count of lost frames as last logged
 };
 
 extern CUsbCan UsbCan;

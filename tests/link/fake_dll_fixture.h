@@ -24,6 +24,9 @@ struct FakeDll {
     std::deque<CanPacket> rx; // as delivered: identifier most significant byte first
     std::vector<SentFrame> sent;
     int connects = 0, disconnects = 0, drains = 0;
+    uint32_t dropped = 0;                     // the library's count of lost frames
+    std::function<void(int taken)> onTaken;   // after each frame taken (taken so far)
+    int taken = 0;
     uint8_t adapter = 0;
     uint16_t baud = 0;
 };
@@ -49,8 +52,12 @@ inline UsbCanEntryPoints FakeTable()
             return 0;
         *record = g_fake.rx.front();
         g_fake.rx.pop_front();
+        ++g_fake.taken;
+        if (g_fake.onTaken)
+            g_fake.onTaken(g_fake.taken);
         return 1;
     };
+    t.RxDropped = []() -> uint32_t { return g_fake.dropped; };
     t.TxData = [](uint32_t id, uint8_t *data, int32_t count) -> int32_t {
         g_fake.sent.push_back({id, std::vector<uint8_t>(data, data + count)});
         if (g_fake.txCodes.empty())

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -230,16 +231,50 @@ TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
     EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
 }
 
-TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodOverSeveralTurns)
+TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodInPassesAndShowsWhereFramesWereLost)
 {
+    QTemporaryDir dir;
     form->show();
     form->CheckBox_CanMonitor->setChecked(true);
     const std::size_t flood = 2 * CUsbCan::MaxFramesPerDrain + 5;
-    g_fake.rx.assign(flood, Delivered(0x10BFE043));
+    for (std::size_t i = 0; i < flood; ++i)
+        g_fake.rx.push_back(Delivered(0x10BFE043, {uint8_t(i >> 8), uint8_t(i)}));
+    g_fake.onTaken = [](int taken) {
+        if (taken == 1500)
+            g_fake.dropped += 700; // the library's queue overflowed there
+    };
     form->Timer_checkRxTimer(); // connects, drains its limit and leaves the rest to the event loop
     EXPECT_TRUE(UsbCan.Connected);
     EXPECT_EQ(UsbCan.RxPackets.size(), std::size_t(CUsbCan::MaxFramesPerDrain));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g_fake.rx.empty(); }, 5000));
+    std::size_t seenBetween = 0;
+    QTimer::singleShot(0, [&] { seenBetween = UsbCan.RxPackets.size(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g_fake.rx.empty() && seenBetween > 0; }, 5000));
+    EXPECT_LT(seenBetween, flood); // the window's events ran between the passes
     EXPECT_EQ(UsbCan.RxPackets.size(), flood);
-    EXPECT_EQ(form->Grid().PacketCount(), int(flood));
+    form->Rows().Flush();
+
+    // Row 1501 stands where the 700 were lost, its text across the identifier, data and action.
+    const CPacketRowStore &grid = form->Grid();
+    EXPECT_EQ(grid.PacketCount(), int(flood) + 1);
+    EXPECT_EQ(grid.Line(1500), QStringLiteral("1500|12:34:56|85FF0203|05DB000000000000|  (Получен)|"));
+    EXPECT_EQ(grid.Line(1501), QStringLiteral("1501|12:34:56|Потеряно пакетов = 700|||"));
+    EXPECT_EQ(grid.Line(1502), QStringLiteral("1502|12:34:56|85FF0203|05DC000000000000|  (Получен)|"));
+    EXPECT_EQ(ViewCell(1500, 2), QStringLiteral("Потеряно пакетов = 700"));
+    EXPECT_EQ(form->StringGridPaket->columnSpan(1500, 2), 3);
+    EXPECT_EQ(form->StringGridPaket->columnSpan(1499, 2), 1);
+    const QTableView *view = form->StringGridPaket;
+    EXPECT_LT(QFontMetrics(view->font()).horizontalAdvance(LostPacketsText(4294967295u)) + 8,
+              view->columnWidth(2) + view->columnWidth(3) + view->columnWidth(4));
+
+    // The saved file has it too, in the program's code page.
+    chosen = dir.filePath("flood.txt");
+    form->SaveToFile->click();
+    QFile f(dir.filePath("flood.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_GT(lines.size(), 1501);
+    EXPECT_EQ(lines[1501], QByteArray("1501|12:34:56|\xCF\xEE\xF2\xE5\xF0\xFF\xED\xEE \xEF\xE0\xEA\xE5\xF2\xEE\xE2 = 700|||\r"));
+
+    form->Clear->click();
+    EXPECT_EQ(form->StringGridPaket->columnSpan(1500, 2), 1);
 }

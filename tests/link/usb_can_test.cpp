@@ -94,6 +94,48 @@ TEST_F(UsbCanTest, FloodedLineIsDrainedInBoundedSteps)
     EXPECT_EQ(UsbCan.RxPackets[2499][5], 2499 & 0xFF);
 }
 
+TEST_F(UsbCanTest, LostFramesGetARowWhereTheyWereLost)
+{
+    UsbCan.Connected = true;
+    g_fake.dropped = 3; // lost before this drain
+    for (int i = 0; i < 4; ++i)
+        g_fake.rx.push_back(Delivered(0x0FC01FC0, {uint8_t(i)}));
+    g_fake.onTaken = [](int taken) {
+        if (taken == 2)
+            g_fake.dropped += 4096; // the queue overflowed while the drain ran
+    };
+    EXPECT_EQ(UsbCan.ReceivePackets(UsbCan.RxPackets), 4);
+    std::vector<QString> ids;
+    for (const Row &r : log.rows)
+        ids.push_back(r.id + u'|' + r.data.left(2) + u'|' + r.action);
+    EXPECT_EQ(ids, (std::vector<QString>{"Потеряно пакетов = 3||", "7E00FE00|00|  (Получен)", "7E00FE00|01|  (Получен)",
+                                         "Потеряно пакетов = 4096||", "7E00FE00|02|  (Получен)",
+                                         "7E00FE00|03|  (Получен)"}));
+    EXPECT_EQ(UsbCan.RxPackets.size(), 4u); // the loss is a row, not a packet
+
+    // Nothing new lost: no row. After a reconnect the library counts afresh.
+    log.rows.clear();
+    UsbCan.ReceivePackets(UsbCan.RxPackets);
+    EXPECT_TRUE(log.rows.empty());
+    UsbCan.Disconnect();
+    ASSERT_EQ(UsbCan.Connect(), 0);
+    g_fake.dropped = 5;
+    UsbCan.ReceivePackets(UsbCan.RxPackets);
+    ASSERT_EQ(log.rows.size(), 1u);
+    EXPECT_EQ(log.rows[0].id, QStringLiteral("Потеряно пакетов = 5"));
+
+    // A library without the entry point reports no losses.
+    UsbCanEntryPoints without = FakeTable();
+    without.RxDropped = nullptr;
+    UsbCan.SetEntryPoints(without);
+    log.rows.clear();
+    g_fake.dropped = 100;
+    g_fake.rx.push_back(Delivered(0x0FC01FC0));
+    EXPECT_EQ(UsbCan.ReceivePackets(UsbCan.RxPackets), 1);
+    ASSERT_EQ(log.rows.size(), 1u);
+    EXPECT_EQ(log.rows[0].action, PacketRowReceived);
+}
+
 TEST_F(UsbCanTest, SendConvertsLogsAndReturnsTheCode)
 {
     g_fake.txCodes = {0, 3};
@@ -144,7 +186,7 @@ TEST_F(UsbCanTest, LoadDllReportsAMissingLibraryWordForWord)
     EXPECT_EQ(shown[0], QStringLiteral("Не удалось загрузить библиотеку 'UsbCAN.dll' для связи через USB с CAN-протоколом "));
 }
 
-TEST_F(UsbCanTest, LoadDllFindsTheFourEntryPoints)
+TEST_F(UsbCanTest, LoadDllFindsTheEntryPoints)
 {
     ASSERT_TRUE(UsbCan.LoadDllFrom(BinaryPath(QStringLiteral("bin/DLL/libUsbCAN.so"))));
     ASSERT_NE(UsbCanDllHandle, nullptr);
@@ -153,6 +195,7 @@ TEST_F(UsbCanTest, LoadDllFindsTheFourEntryPoints)
     EXPECT_NE(t.Disconnect, nullptr);
     EXPECT_NE(t.RxBufferData, nullptr);
     EXPECT_NE(t.TxData, nullptr);
+    EXPECT_NE(t.RxDropped, nullptr);
     // Unconnected, the real library refuses a frame and the row says so.
     EXPECT_EQ(UsbCan.SendPacket(QStringLiteral("85FF0200")), UsbCanNotConnected);
     EXPECT_EQ(log.rows.back().action, PacketRowFailed);

@@ -33,5 +33,14 @@ QString PacketTimeText()
 {
     if (TimeSource())
         return TimeSource()();
-    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    // Made once a second: on a flooded line the formatting would cost more than the rest of a row.
+    static int shownSecond = -1;
+    static QString text;
+    const QTime now = QTime::currentTime();
+    const int second = now.msecsSinceStartOfDay() / 1000;
+    if (second != shownSecond) {
+        shownSecond = second;
+        text = now.toString(QStringLiteral("hh:mm:ss"));
+    }
+    return text;
 }

@@ -14,9 +14,20 @@ int HexDigit(QChar c)
     return -1;
 }
 
+// Upper-case digits of the value's lowest digits * 4 bits; every received frame is logged with nine
+// of these, so they are made by hand rather than through QString::arg.
+void PutHex(QChar *out, uint32_t value, int digits)
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        out[i] = QChar(kDigits[value & 0xF]);
+}
+
 QString Hex(uint32_t value, int digits)
 {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    QString text(digits, Qt::Uninitialized);
+    PutHex(text.data(), value, digits);
+    return text;
 }
 
 } // namespace
@@ -69,9 +80,8 @@ QString PacketIdText(const CanPacket &record)
 
 QString PacketDataText(const CanPacket &record)
 {
-    QString text;
-    text.reserve(16);
-    for (int k = 4; k < 12; ++k)
-        text += Hex(record[k], 2);
+    QString text(16, Qt::Uninitialized);
+    for (int k = 0; k < 8; ++k)
+        PutHex(text.data() + 2 * k, record[4 + k], 2);
     return text;
 }

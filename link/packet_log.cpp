@@ -1,5 +1,6 @@
 #include "link/packet_log.h"
 
+#include <QDateTime>
 #include <QTime>
 
 namespace {
@@ -33,14 +34,15 @@ QString PacketTimeText()
 {
     if (TimeSource())
         return TimeSource()();
-    // Made once a second: on a flooded line the formatting would cost more than the rest of a row.
-    static int shownSecond = -1;
+    // Made once a second: on a flooded line the local time (which looks at the time zone each time)
+    // and its formatting would cost more than the rest of a row. Zones differ from UTC by whole
+    // minutes, so the local second changes with the UTC one.
+    static qint64 shownSecond = -1;
     static QString text;
-    const QTime now = QTime::currentTime();
-    const int second = now.msecsSinceStartOfDay() / 1000;
+    const qint64 second = QDateTime::currentMSecsSinceEpoch() / 1000;
     if (second != shownSecond) {
         shownSecond = second;
-        text = now.toString(QStringLiteral("hh:mm:ss"));
+        text = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
     }
     return text;
 }

@@ -1,14 +1,18 @@
 // The CAN monitor's log: appending rows to the store and through the grid model (time and memory
 // per row), and the shown window against a line the simulator floods at 8,000 frames per second for
 // ten seconds (frames sent, shown and dropped, memory per row, the event loop's longest stall).
+// Linux: the thread's CPU time and the resident memory come from the kernel.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLibrary>
 #include <QTableView>
 #include <QTimer>
+
+#include <ctime>
 
 #include "link/packet_log.h"
 #include "link/packet_row_model.h"
@@ -74,6 +78,26 @@ BENCHMARK(BM_AppendRowsThroughGrid)->Unit(benchmark::kMillisecond);
 SimProcess *g_sim = nullptr;
 RxDroppedFn g_dropped = nullptr;
 
+// The CPU time of the calling thread: a stall it does not account for was the machine's, not ours.
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The process's resident memory in bytes (Linux), 0 where it cannot be read.
+double ResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() * 1024;
+    return 0;
+}
+
 // The noise number a received noise row carries in its first four data bytes, or -1.
 int64_t NoiseNumber(const CPacketRowStore &grid, int row)
 {
@@ -88,13 +112,16 @@ int64_t NoiseNumber(const CPacketRowStore &grid, int row)
 // floods the line. Args: frames per second, seconds. Counts the frames the simulator put on the
 // bus, the rows the grid shows (and whether they came in order, none missing between the first and
 // the last), the frames the adapter library dropped and those its loss rows report, the memory of
-// the log per row and the event loop's longest stall (the longest gap between the ticks of a 1-ms
-// probe).
+// the log per row (and the process's growth per row, the received-packet list and the grid's view
+// included) and the event loop's longest stall (the longest gap between the ticks of a 1-ms probe),
+// with the longest the window's thread itself was busy within one such gap (the rest of a stall
+// is the machine's: other processes, a virtual machine's stolen time).
 void BM_MonitorOnFloodedLine(benchmark::State &state)
 {
     const int rate = int(state.range(0));
     const int seconds = int(state.range(1));
-    double sent = 0, shown = 0, dropped = 0, lost = 0, stall = 0, bytesPerRow = 0, inOrder = 0;
+    double sent = 0, shown = 0, dropped = 0, lost = 0, stall = 0, busy = 0, bytesPerRow = 0, residentPerRow = 0,
+           inOrder = 0;
     for (auto _ : state) {
         TShowPaketsForm form;
         form.CheckBox_CanMonitor->setChecked(true);
@@ -105,13 +132,20 @@ void BM_MonitorOnFloodedLine(benchmark::State &state)
         while (settle.elapsed() < 300)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         const uint32_t droppedBefore = g_dropped ? g_dropped() : 0;
+        const double residentBefore = ResidentBytes();
 
         QTimer probe;
         probe.setTimerType(Qt::PreciseTimer);
         probe.setInterval(1);
         QElapsedTimer sinceProbe;
         qint64 longest = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, sinceProbe.elapsed()); sinceProbe.restart(); });
+        double longestBusy = 0, cpuAtProbe = ThreadCpuMs();
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            longest = std::max(longest, sinceProbe.restart());
+            const double cpu = ThreadCpuMs();
+            longestBusy = std::max(longestBusy, cpu - cpuAtProbe);
+            cpuAtProbe = cpu;
+        });
         if (!g_sim->Control(QStringLiteral("flood %1 %2").arg(rate).arg(seconds * 1000)).startsWith(QStringLiteral("ok "))) {
             state.SkipWithError("the simulator refused the flood");
             break;
@@ -159,7 +193,9 @@ void BM_MonitorOnFloodedLine(benchmark::State &state)
         shown = double(std::min<int64_t>(count, form.StringGridPaket->model()->rowCount() - 1));
         dropped = g_dropped ? double(g_dropped() - droppedBefore) : -1;
         stall = double(longest);
+        busy = longestBusy;
         bytesPerRow = grid.PacketCount() ? double(grid.MemoryBytes()) / grid.PacketCount() : 0;
+        residentPerRow = grid.PacketCount() ? (ResidentBytes() - residentBefore) / grid.PacketCount() : 0;
         inOrder = ordered ? 1 : 0;
         lost = lossRows;
         form.close();
@@ -172,7 +208,9 @@ void BM_MonitorOnFloodedLine(benchmark::State &state)
     state.counters["lost_in_rows"] = lost;
     state.counters["in_order"] = inOrder;
     state.counters["bytes_per_row"] = bytesPerRow;
+    state.counters["resident_per_row"] = residentPerRow;
     state.counters["longest_stall_ms"] = stall;
+    state.counters["longest_busy_ms"] = busy;
 }
 BENCHMARK(BM_MonitorOnFloodedLine)->Args({8000, 10})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 

@@ -1,6 +1,15 @@
 #pragma once
 #include <QFont>
 #include <QString>
+#include <QStringList>
+
+// The windows are laid out in pixels for the faces of the design (mostly Tahoma). Where a machine
+// lacks them, the free counterparts are registered and the other design faces mapped onto installed
+// ones, so that every text keeps the room it was given. Call once, after the application object.
+void RegisterDesignFonts();
+
+// The folders searched for the design's face files; fontconfig does not scan them.
+QStringList DesignFontFolders();
 
 // A font of the designed face at a pixel height; where the face is missing, substitution picks one
 // of the same height, so the windows keep their layout.

@@ -8,6 +8,8 @@
 #include "link/show_pakets_form.h"
 #include "link/usb_can.h"
 #include "model/config_form.h"
+#include "platform/fonts.h"
+#include "platform/qt_translations.h"
 
 int main(int argc, char **argv)
 {
@@ -15,6 +17,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("ТИВРОН-программатор"));
     // The program ends with the main window, even while the monitor or the description window is open.
     QApplication::setQuitOnLastWindowClosed(false);
+    RegisterDesignFonts();
+    LoadQtRussianTranslations();
 
     QWidget *configForm = nullptr;
     QWidget *showPaketsForm = nullptr;

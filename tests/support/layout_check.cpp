@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -186,14 +187,18 @@ void CheckOne(const QWidget *w, QStringList &out)
                        QStringLiteral(": below its minimum size ") + SizeText(min);
     }
     // Placed controls must lie inside the widget that shows them, or part of them is cut off.
+    // (An empty control, such as a tab bar without tabs, shows nothing to cut.)
     const QWidget *parent = w->parentWidget();
-    if (parent && !w->isWindow() && !InsideScrolledContent(w) && !parent->rect().contains(w->geometry()))
+    if (parent && !w->isWindow() && !w->geometry().isEmpty() && !InsideScrolledContent(w) &&
+        !parent->rect().contains(w->geometry()))
         out << Describe(w) + QStringLiteral(": reaches outside its parent ") + Describe(parent);
 }
 } // namespace
 
 QStringList LayoutProblems(const QWidget *window)
 {
+    // Layouts still waiting for the event loop are settled first, as they would be before painting.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QStringList out;
     QList<const QWidget *> all{window};
     for (const QWidget *w : window->findChildren<QWidget *>())

@@ -124,6 +124,7 @@ TSelectDeviceForm::TSelectDeviceForm(QWidget *owner, bool search, CTree &catalog
     setWindowTitle(QStringLiteral("Выберите прибор"));
     setModal(true);
     resize(330, 420);
+    setFont(Tahoma(11)); // the design's small face: the window's own, not the desktop's
 
     RadioGroup1 = new QGroupBox(QStringLiteral("Сортировка приборов"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));

@@ -22,6 +22,7 @@
 #include "app/guard.h"
 #include "app/message_dlg.h"
 #include "editor/components.h"
+#include "model/config_form.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
 
@@ -280,10 +281,8 @@ void TMainForm::miExitClick() { close(); }
 
 void TMainForm::N23Click()
 {
-    if (!ConfigWindow)
-        return;
-    ConfigWindow->show();
-    ConfigWindow->raise();
+    if (auto *config = qobject_cast<TConfigForm *>(ConfigWindow))
+        config->ShowBeside(this); // centred the first time, then where the engineer left it
 }
 
 void TMainForm::miStatusBarClick() { StatusBar->setVisible(miStatusBar->isChecked()); }

@@ -55,6 +55,8 @@ TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Tim
     BuildActions();
     BuildMenus();
     BuildToolBar();
+    // No pop-up menu over the tool bar or the menu bar: Qt's own would let the tool bar be hidden.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));

@@ -12,9 +12,11 @@
 #include <QToolBar>
 
 #include "../support/test_paths.h"
+#include "editor/config_files.h"
 #include "editor/main_form.h"
 #include "editor/word_report.h"
 #include "model/config_loader.h"
+#include "tests/support/file_dialogs.h"
 #include "tests/support/layout_check.h"
 
 TEST(MainFormLayout, EveryTextShowsWholeAtTheDesignedSize)
@@ -58,4 +60,18 @@ TEST(MainFormLayout, NoPopUpMenuOverTheToolAndMenuBars)
     }
     EXPECT_EQ(popups, 0);
     EXPECT_TRUE(form.ToolBar->isVisible());
+}
+
+TEST(MainFormLayout, ConfigurationFileDialogsAreQtsOwnInRussian)
+{
+    SetConfigFileDialogs({});
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save ? "save" : "open");
+        const SeenFileDialog seen = CancelNextFileDialog([save] {
+            EXPECT_EQ(save ? ShowSaveConfigDialog(nullptr) : ShowOpenConfigDialog(nullptr), std::nullopt);
+        });
+        EXPECT_TRUE(seen.shown);
+        EXPECT_FALSE(seen.native);
+        EXPECT_EQ(seen.cancelText, QStringLiteral("Отмена"));
+    }
 }

@@ -1,8 +1,10 @@
 // The selection dialog and the CAN monitor offscreen at their sizes, in the faces the program
-// installs: every text shows whole.
+// installs: every text shows whole; the standard texts are Russian.
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QStyle>
 #include <QTableView>
 
@@ -10,9 +12,11 @@
 
 #include "link/select_device_form.h"
 #include "link/show_pakets_form.h"
+#include "link/text_file_save.h"
 #include "model/config_loader.h"
 #include "model/tree_model.h"
 #include "tests/link/fake_dll_fixture.h"
+#include "tests/support/file_dialogs.h"
 #include "tests/support/layout_table.h"
 #include "tests/support/test_paths.h"
 
@@ -83,4 +87,26 @@ TEST_F(LinkLayoutTest, EveryTextShowsWholeAtTheDesignedSizes)
     monitor.AddPacketRow(QStringLiteral("23:59:59"), QStringLiteral("FFFFFFFF"), QString(), PacketRowFailed);
     monitor.Rows().Flush();
     EXPECT_EQ(CutGridTexts(monitor.StringGridPaket, QStringLiteral("99999")).join(u'|').toStdString(), "");
+}
+
+TEST(RussianTexts, FileDialogsAndEditMenusSpeakRussian)
+{
+    const SeenFileDialog save =
+        CancelNextFileDialog([] { EXPECT_EQ(SaveTxtFileDialog(nullptr, QStringLiteral("a.txt")), std::nullopt); });
+    EXPECT_TRUE(save.shown);
+    EXPECT_FALSE(save.native);
+    EXPECT_EQ(save.cancelText, QStringLiteral("Отмена"));
+    const SeenFileDialog open =
+        CancelNextFileDialog([] { EXPECT_EQ(ShowFileDialog(nullptr, false, QStringLiteral("*.DEV")), std::nullopt); });
+    EXPECT_TRUE(open.shown);
+    EXPECT_FALSE(open.native);
+    EXPECT_EQ(open.cancelText, QStringLiteral("Отмена"));
+
+    TShowPaketsForm monitor;
+    std::unique_ptr<QMenu> menu(monitor.LabeledEdit_Id->createStandardContextMenu());
+    QStringList texts;
+    for (const QAction *a : menu->actions())
+        texts << a->text().section(u'\t', 0, 0);
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Копировать"))) << texts.join(u' ').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("В&ставить"))) << texts.join(u' ').toStdString();
 }

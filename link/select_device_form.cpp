@@ -252,6 +252,10 @@ void TSelectDeviceForm::tvDeviceChange()
             LabelNameDev->setText(name);
             CSpinEdit_addrDev->setValue(address);
             CSpinEdit_addrDev->setEnabled(true);
+            // An address off the range (a catalogue's 0) is clamped by the edit; the node and the
+            // model follow it, so the list shows what is chosen and written.
+            if (CSpinEdit_addrDev->value() != address)
+                CSpinEdit_addrDevChange();
         }
     }
     UpdateSelectEnabled();

@@ -23,7 +23,10 @@ void RegisterDesignFonts()
         }
     }
     // MS Sans Serif exists only as a bitmap face without the designed sizes, and Comic Sans MS has no
-    // free counterpart: both are drawn in Tahoma, whose widths the layouts were made for.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"));
-    QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Tahoma"));
+    // free counterpart: both are drawn in Tahoma, whose widths the layouts were made for. Where Tahoma
+    // itself is missing, the narrow Liberation Sans keeps the texts closer to their room than DejaVu.
+    const QStringList narrow{QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow);
+    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"), narrow);
+    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
 }

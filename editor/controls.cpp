@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QToolButton>
 #include <QValidator>
 
@@ -214,6 +215,17 @@ CCheckBox::CCheckBox(QWidget *parent) : CCheckBox(QString(), parent) {}
 CCheckBox::CCheckBox(const QString &caption, QWidget *parent) : QCheckBox(caption, parent)
 {
     connect(this, &QCheckBox::toggled, this, [this] { Fire(OnClick); });
+}
+
+int CheckBoxWidth(const QString &caption, const QFont &font, int designedWidth)
+{
+    QCheckBox probe(caption);
+    probe.setFont(font);
+    const QStyle *style = probe.style();
+    const int need = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &probe) +
+                     style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &probe) +
+                     QFontMetrics(font).horizontalAdvance(caption);
+    return std::max(designedWidth, need);
 }
 
 // CSpinEdit

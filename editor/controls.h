@@ -110,6 +110,10 @@ public:
     bool Checked() const { return isChecked(); }
 };
 
+// A check box's designed width, or more where the face draws its caption wider than the design's
+// face did, so that a substituted face does not cut the caption.
+int CheckBoxWidth(const QString &caption, const QFont &font, int designedWidth);
+
 // Spin edit (TCSpinEdit). The value stays within MinValue .. MaxValue, also when set from code, unless
 // both are equal: then any value is taken as it is. Typed text may leave the range while the engineer
 // types; it is clamped when the control is left. OnChange fires when the value changes.

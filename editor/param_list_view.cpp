@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include "platform/colors.h"
+#include "platform/fonts.h"
 
 namespace {
 // The classic Windows system colours, so the pages look the same on every desktop.
@@ -146,9 +147,7 @@ CParamListView::CParamListView(QWidget *parent) : QTreeView(parent), Model(new C
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Fixed);
     header()->setDefaultAlignment(Qt::AlignCenter);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(10);
-    setFont(f);
+    setFont(TahomaPoints(10));
     PageData.OnCellChanged = [this](int row) { Model->RowChanged(row); };
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (OnSelectItem)

@@ -352,3 +352,15 @@ bool CNumberEdit::Acceptable(const QString &text, int minValue, int maxValue)
     probe.SetBounds(minValue, maxValue);
     return NumberTextOk(text, probe.AllowsSign(), probe.Width(), 0);
 }
+
+// CPageTreeView
+
+void CPageTreeView::focusInEvent(QFocusEvent *event)
+{
+    if (currentIndex().isValid()) {
+        CTreeView::focusInEvent(event);
+        return;
+    }
+    QWidget::focusInEvent(event); // skips the view's own, which would make the first node current
+    viewport()->update();
+}

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include "model/tree_model.h"
+
 class QFocusEvent;
 class QKeyEvent;
 class QToolButton;
@@ -177,4 +179,16 @@ public:
 private:
     int Digits = 0;
     bool Signed = false;
+};
+
+// The tree of a key or password page. Its current node is the one the page's panels show, so only
+// the engineer or the code makes one current: Qt would make the first node current when the tree
+// gets the focus without one, and a panel would show a node that is not highlighted.
+class CPageTreeView : public CTreeView {
+    Q_OBJECT
+public:
+    using CTreeView::CTreeView;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
 };

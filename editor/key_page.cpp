@@ -28,7 +28,7 @@
 
 // CKeyTreeView
 
-CKeyTreeView::CKeyTreeView(QWidget *parent) : CTreeView(parent), PageState(std::make_unique<CKeyPageState>(items()))
+CKeyTreeView::CKeyTreeView(QWidget *parent) : CPageTreeView(parent), PageState(std::make_unique<CKeyPageState>(items()))
 {
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!Quiet && OnChange)
@@ -52,7 +52,7 @@ void CKeyTreeView::paintEvent(QPaintEvent *event)
 {
     if (OnDrawItems)
         OnDrawItems();
-    CTreeView::paintEvent(event);
+    CPageTreeView::paintEvent(event);
 }
 
 // Names

@@ -130,7 +130,7 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     layout->addWidget(splitter, 1);
     layout->addWidget(toolBar);
 
-    auto *tree = NameComponent(new CTreeView(splitter), sheet, kTreePrefix + n);
+    auto *tree = NameComponent(new CPageTreeView(splitter), sheet, kTreePrefix + n);
     tree->setFont(TahomaPoints(10));
     tree->setMinimumWidth(100);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);

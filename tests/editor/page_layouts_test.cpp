@@ -166,13 +166,24 @@ INSTANTIATE_TEST_SUITE_P(SampleCatalogue, PageLayouts,
                                          PageCase{"Тиврон-А", 16, false}, PageCase{"Тиврон-А", 32, false},
                                          PageCase{"Тиврон-А", 32, true}));
 
-TEST(FactoryResetQuestion, ShowsItsTextAndButtonsWhole)
+// The question and the answers the engineer reads after it.
+TEST(FactoryResetMessages, ShowTheirTextsAndButtonsWhole)
 {
-    TMessageDialogForm dialog;
-    dialog.Prepare(FactoryResetQuestionText, mtConfirmation, mbYes | mbNo);
-    dialog.show();
-    EXPECT_EQ(dialog.size(), QSize(457, 169));
-    EXPECT_EQ(LayoutReport(&dialog), "");
+    const QString caption = "Установка заводских параметров (Тиврон-А)";
+    const struct {
+        QString text;
+        int kind;
+        MsgButtons buttons;
+    } messages[] = {{FactoryResetQuestionText, mtConfirmation, mbYes | mbNo},
+                    {CommandDoneText(caption), mtInformation, mbOK},
+                    {CommandFailedText(-2147483647, caption), mtError, mbOK}};
+    for (const auto &m : messages) {
+        TMessageDialogForm dialog;
+        dialog.Prepare(m.text, m.kind, m.buttons);
+        dialog.show();
+        EXPECT_EQ(dialog.size(), QSize(457, 169));
+        EXPECT_EQ(LayoutReport(&dialog), "") << m.text.toStdString();
+    }
 }
 
 // The stored configuration of the demo Тиврон-А <3>: its loop types and output modes show whole in

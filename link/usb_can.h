@@ -37,6 +37,7 @@ public:
     // the next drain goes on. Returns the number appended.
     int ReceivePackets(std::vector<CanPacket> &list);
     // Sends one PacketText; throws PacketTextError for a text it refuses, before sending or logging.
+    // A send the library answers with UsbCanNotConnected disconnects.
     int SendPacket(const QString &text);
     // Rewrites the identifier bytes of a record as delivered and logs it.
     void LogReceivedPacket(CanPacket &record);

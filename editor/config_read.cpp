@@ -1,6 +1,7 @@
 #include "editor/config_read.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QMetaObject>
 #include <QPointer>
@@ -20,18 +21,22 @@
 namespace {
 
 // The read's exchange: one at a time, from the requests until the pages are built or the read fails.
-bool g_readExchange = false;
+std::optional<TReadInProgress> g_read;
 QMetaObject::Connection g_formGone;
 
-void BeginReadExchange(TMainForm &form)
+void BeginReadExchange(TMainForm &form, TReadInProgress read)
 {
-    if (g_readExchange)
+    const bool running = g_read.has_value();
+    g_read = std::move(read);
+    if (running)
         return;
-    g_readExchange = true;
     BeginExchange();
     // A window closed in the middle of a collection must not hold the link busy for ever.
     g_formGone = QObject::connect(&form, &QObject::destroyed, [] { EndReadExchange(); });
 }
+
+// Still the read that these requests began: whatever ended it (the program closing) ends them too.
+bool StillReading(const std::shared_ptr<CTreeNode> &device) { return g_read && g_read->Device == device; }
 
 QString Hex2(int value) { return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); }
 
@@ -67,15 +72,20 @@ QStringList ConfigurationRequestTexts(int deviceAddr, const QStringList &keyText
 
 void EndReadExchange()
 {
-    if (!g_readExchange)
+    if (!g_read)
         return;
-    g_readExchange = false;
+    g_read.reset();
     QObject::disconnect(g_formGone);
     EndExchange();
 }
 
+const TReadInProgress *CurrentRead() { return g_read ? &*g_read : nullptr; }
+
 int RequestConfiguration(TMainForm &form, CTreeNode &device)
 {
+    // The program is closing: nothing more goes out.
+    if (ExchangesCancelled())
+        return 0;
     const CDevice *d = device.device();
     if (!d || !IsRequestAddress(d->device_addr)) {
         ShowMessageDlg(BadRequestAddressText, mtError, mbOK);
@@ -92,9 +102,11 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     form.PageIds.clear();
     form.SelectedColumn = form.SelectedRow = -1;
     UsbCan.RxPackets.clear();
-    BeginReadExchange(form);
+    BeginReadExchange(form, TReadInProgress{node, address});
 
     pump.Status(RequestingText, 1);
+    if (!StillReading(node))
+        return 0;
     int code = 0;
     for (const QString &text : ConfigurationRequestTexts(address, KeyListTexts(form.KeyListView->items()))) {
         code = UsbCan.SendPacket(text);
@@ -112,12 +124,16 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     }
 
     pump.Status(AwaitingAnswerText, 1);
+    if (!StillReading(node))
+        return 0;
     UsbCan.RxPackets.clear();
     PacketPattern first;
     first.fill(-1);
     first[0] = kConfigAnswerCommand;
     first[2] = address - 1;
     WaitForPacket(first, 20000);
+    if (!StillReading(node))
+        return 0;
 
     UsbCan.RxCountdown = Usb_TotalPaket;
     // Interval 0 would leave the timer inert and the read without its pages.

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 class CTree;
 class CTreeNode;
 class CUsbCan;
@@ -39,8 +42,17 @@ constexpr int kRequestAddressRefused = -1000;
 // failure was shown with the library's code, the adapter is disconnected and nothing is collected.
 // An address outside 1-255 (or a node without a device) is refused with BadRequestAddressText and
 // kRequestAddressRefused, before anything changes.
-// Holds an exchange (link/exchange.h) until the pages are built or the read fails.
+// Holds an exchange (link/exchange.h) until the pages are built or the read fails; when the program
+// closes meanwhile (the exchanges cancelled) it ends where it is and returns 0.
 int RequestConfiguration(TMainForm &form, CTreeNode &device);
+
+// The read in progress, from its requests until its pages are built or it fails.
+struct TReadInProgress {
+    std::shared_ptr<CTreeNode> Device; // the device the requests went to
+    int Address = 0;                   // its device_addr at the request
+};
+// Null when no read runs.
+const TReadInProgress *CurrentRead();
 
 // One collection tick without its end: drains link into link.RxPackets, shows the count and counts
 // RxCountdown down. True when the collection is over (RxCountdown at 0 or below).

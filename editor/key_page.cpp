@@ -107,19 +107,24 @@ QToolButton *MakeReaderButton(TMainForm &form, QWidget *panel, const QString &na
     b->setIcon(panel->style()->standardIcon(QStyle::SP_BrowserReload));
     b->setGeometry(left, top, 40, 27);
     b->setToolTip(QStringLiteral("Считать код карты (брелка) из прибора"));
-    QObject::connect(b, &QToolButton::clicked, b, [&form, b] { RunGuarded([&] { btnNumberOnClick(form, b); }); });
+    QObject::connect(b, &QToolButton::clicked, b, [&form, b] { form.RunDeviceCommand([&] { btnNumberOnClick(form, b); }); });
     return b;
 }
 
 QToolButton *MakeToolButton(TMainForm &form, QToolBar *tb, const QString &name, QStyle::StandardPixmap icon,
-                            const QString &hint, void (*handler)(TMainForm &, QObject *))
+                            const QString &hint, void (*handler)(TMainForm &, QObject *), bool deviceCommand = false)
 {
     auto *b = NameComponent(new QToolButton(tb), tb, name);
     b->setIcon(tb->style()->standardIcon(icon));
     b->setToolTip(hint);
     b->setAutoRaise(true);
     tb->addWidget(b);
-    QObject::connect(b, &QToolButton::clicked, b, [&form, b, handler] { RunGuarded([&] { handler(form, b); }); });
+    QObject::connect(b, &QToolButton::clicked, b, [&form, b, handler, deviceCommand] {
+        if (deviceCommand)
+            form.RunDeviceCommand([&] { handler(form, b); });
+        else
+            RunGuarded([&] { handler(form, b); });
+    });
     return b;
 }
 
@@ -181,9 +186,9 @@ void BuildToolBar(TMainForm &form, QWidget *sheet, const QString &n, QVBoxLayout
     layout->addWidget(tb);
     tb->addSeparator();
     MakeToolButton(form, tb, QStringLiteral("btnKeySave") + n, QStyle::SP_ArrowUp,
-                   QStringLiteral("Загрузить ключ в прибор"), btnKeySaveClick);
+                   QStringLiteral("Загрузить ключ в прибор"), btnKeySaveClick, true);
     MakeToolButton(form, tb, QStringLiteral("btnKeyLoad") + n, QStyle::SP_ArrowDown,
-                   QStringLiteral("Считать ключ из прибора"), btnKeyLoadClick);
+                   QStringLiteral("Считать ключ из прибора"), btnKeyLoadClick, true);
     tb->addSeparator();
     MakeToolButton(form, tb, QStringLiteral("btnKeyRemove") + n, QStyle::SP_DialogDiscardButton,
                    QStringLiteral("Удалить ключ"), btnKeyRemoveClick);

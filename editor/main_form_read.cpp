@@ -100,9 +100,12 @@ void TMainForm::Timer1Timer()
         ~ExchangeEnd() { EndReadExchange(); }
     } exchangeEnd;
     pump.Status(CollectedText + IntToText(int(UsbCan.RxPackets.size())), 2);
-    if (!CurrentDevice)
-        return; // the read was cancelled or another one started meanwhile
-    const std::shared_ptr<CTreeNode> device = CurrentDevice;
+    // Only the device the read asked gets pages from its packets; a read ended meanwhile (the
+    // program closing) builds none.
+    const TReadInProgress *read = CurrentRead();
+    if (!read || !CurrentDevice || CurrentDevice != read->Device)
+        return;
+    const std::shared_ptr<CTreeNode> device = read->Device;
     CTree readBack;
     CTreeNode *values = nullptr;
     {

@@ -73,11 +73,12 @@ void TMainForm::actWriteExecute()
         return;
     }
 
-    ExchangeScope exchange; // until the read-back has started
-    if (!SendPacketList(list)) {
+    ExchangeScope exchange; // until the read-back holds its own
+    ListSendFailure failure = ListSendFailure::None;
+    if (!SendPacketList(list, &failure)) {
         // A failed connection has been shown by the sender; a list that stopped part way is a failed
         // write, and the pages keep the engineer's values.
-        if (UsbCan.Connected)
+        if (failure == ListSendFailure::Packet)
             ShowMessageDlg(WriteStoppedText, mtError, mbOK);
         return;
     }

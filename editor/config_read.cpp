@@ -9,11 +9,13 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/components.h"
+#include "editor/config_files.h"
 #include "editor/main_form.h"
 #include "link/exchange.h"
 #include "link/select_device_form.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
+#include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/read_tree.h"
 #include "model/tree_model.h"
@@ -81,7 +83,25 @@ void EndReadExchange()
 
 const TReadInProgress *CurrentRead() { return g_read ? &*g_read : nullptr; }
 
-int RequestConfiguration(TMainForm &form, CTreeNode &device)
+bool AnsweredBy(const std::vector<CanPacket> &records, int deviceAddr)
+{
+    const uint8_t wire = uint8_t(deviceAddr - 1);
+    return std::any_of(records.begin(), records.end(),
+                       [wire](const CanPacket &r) { return r[0] == kConfigAnswerCommand && r[2] == wire; });
+}
+
+void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages)
+{
+    // The same way a saved file comes back on Open, so the values read back as the engineer left them.
+    CXmlDocument doc;
+    doc.loadFromBytes(ConfigFileBytes(pages));
+    CTree values;
+    ReadXmlToTree(doc, values);
+    form.BuildDevicePages(&device, values.firstNode(), true);
+    form.actSaveFile->setEnabled(true);
+}
+
+int RequestConfiguration(TMainForm &form, CTreeNode &device, std::optional<TConfigFileDevice> pagesBefore)
 {
     // The program is closing: nothing more goes out.
     if (ExchangesCancelled())
@@ -102,7 +122,7 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     form.PageIds.clear();
     form.SelectedColumn = form.SelectedRow = -1;
     UsbCan.RxPackets.clear();
-    BeginReadExchange(form, TReadInProgress{node, address});
+    BeginReadExchange(form, TReadInProgress{node, address, std::move(pagesBefore)});
 
     pump.Status(RequestingText, 1);
     if (!StillReading(node))
@@ -116,10 +136,16 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     }
     form.CurrentDevice = node;
     if (code != 0) {
+        std::optional<TConfigFileDevice> pages = std::move(g_read->PagesBefore);
         pump.Status(RequestFailedText, 1);
         pump.Status(ConnectFailedText + IntToText(code), 2);
         EndReadExchange();
         UsbCan.Disconnect();
+        // A read-back that could not even ask leaves the pages as they were before it.
+        if (pages && !ExchangesCancelled()) {
+            RestorePages(form, device, *pages);
+            ShowMessageDlg(WriteNotConfirmedText, mtError, mbOK);
+        }
         return code;
     }
 

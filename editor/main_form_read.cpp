@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QGuiApplication>
 
+#include "app/message_dlg.h"
 #include "editor/config_read.h"
 #include "editor/main_form.h"
 #include "link/select_device_form.h"
@@ -106,6 +107,13 @@ void TMainForm::Timer1Timer()
     if (!read || !CurrentDevice || CurrentDevice != read->Device)
         return;
     const std::shared_ptr<CTreeNode> device = read->Device;
+    if (read->PagesBefore && !AnsweredBy(UsbCan.RxPackets, read->Address)) {
+        // Defaults in place of every value would pass for what the device holds, and lose the edits.
+        RestorePages(*this, *device, *read->PagesBefore);
+        EndReadExchange();
+        ShowMessageDlg(WriteNotConfirmedText, mtError, mbOK);
+        return;
+    }
     CTree readBack;
     CTreeNode *values = nullptr;
     {

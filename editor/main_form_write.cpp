@@ -87,5 +87,6 @@ void TMainForm::actWriteExecute()
         return;
     // The read-back asks for the keys just written, so a key added since the last read shows too.
     CopyKeyListFromPages(*this);
-    RequestConfiguration(*this, *device);
+    // The read-back frees the pages before it asks; a device that never answers gets them back.
+    RequestConfiguration(*this, *device, ConfigFileFromPages(*device, PageIds, PageControl));
 }

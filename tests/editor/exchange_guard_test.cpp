@@ -1,5 +1,6 @@
 // The main window around a running exchange, over a fake adapter library: device commands started
-// inside an exchange's waits are refused, and closing the window ends the exchange.
+// inside an exchange's waits are refused, a write's read-back that nobody answers keeps the pages,
+// and closing the window ends the exchange.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -292,6 +293,69 @@ TEST_F(ExchangeGuardTest, KeyServiceAndPageMenuCommandsWaitForARunningWrite)
     EXPECT_TRUE(SentOnlyToTheDevice({0x01, 0x02, 0x85}));
     FinishCollection();
     EXPECT_FALSE(ExchangeInProgress());
+}
+
+TEST_F(ExchangeGuardTest, WhatAWriteLeavesOnThePages)
+{
+    struct Case {
+        const char *what;
+        int connectCode;
+        std::deque<int> txCodes;
+        std::vector<CanPacket> answers;
+        QStringList messages;
+        QString general;    // "Задержка звука, с" after the write; the engineer set 37 (its default is 30)
+        bool loopsMarked;   // a loops cell without an answer carries the marker
+        bool readBack;      // the read-back's requests went out
+        bool connected;
+    };
+    // Тиврон-2 with one key: eleven packets, the end packet last.
+    const std::deque<int> listSent(11, 0);
+    std::deque<int> requestRefused = listSent;
+    requestRefused.push_back(UsbCanNotConnected);
+    const Case cases[] = {
+        {"the device answers one table", 0, {}, {Answer(1, 0, {1, 45})}, {}, "45", true, true, true},
+        {"the device is silent", 0, {}, {}, {WriteNotConfirmedText}, "37", false, true, true},
+        {"only another device answers", 0, {}, {Answer(1, 0, {1, 45}, 6)}, {WriteNotConfirmedText}, "37", false, true, true},
+        {"no connection", 5, {}, {}, {}, "37", false, false, false},
+        {"the adapter went away", 0, {6, 6, 6}, {}, {WriteStoppedText}, "37", false, false, false},
+        {"the read-back cannot ask", 0, requestRefused, {}, {WriteNotConfirmedText}, "37", false, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeForm();
+        form->BuildDevicePages(device, nullptr, false);
+        ASSERT_TRUE(Page(General)->SetCellText(1, 0, QStringLiteral("37")));
+        AddSelectedKey(QStringLiteral("0102030405AB"));
+        const QString loopsBefore = Cell(Loops, 1, 1);
+        g_fake = FakeDll();
+        g_fake.connectCode = c.connectCode;
+        g_fake.txCodes = c.txCodes;
+        g_fake.rx.assign(c.answers.begin(), c.answers.end());
+        messages.clear();
+
+        form->actWrite->trigger();
+        FinishCollection();
+
+        EXPECT_EQ(messages, c.messages);
+        EXPECT_EQ(form->CurrentDevice.get(), device);
+        EXPECT_EQ(form->PageIds.size(), 8);
+        EXPECT_EQ(Cell(General, 1, 0), c.general);
+        EXPECT_EQ(Cell(Loops, 1, 1), loopsBefore);
+        EXPECT_EQ(Image(Loops, 1, 1) == DefaultMarker, c.loopsMarked);
+        EXPECT_EQ(g_fake.sent.size() > 11, c.readBack);
+        EXPECT_EQ(UsbCan.Connected, c.connected);
+        EXPECT_FALSE(ExchangeInProgress());
+        if (!c.loopsMarked) {
+            // The key added before the write is still on the page, with its code.
+            ASSERT_TRUE(Keys());
+            const CTreeNode *last = Keys()->items().topNode(Keys()->items().count() - 1);
+            ASSERT_TRUE(last && last->key());
+            EXPECT_EQ(last->key()->key_code, QStringLiteral("0102030405AB"));
+        }
+        if (c.messages == QStringList{WriteNotConfirmedText}) {
+            EXPECT_TRUE(form->actSaveFile->isEnabled());
+        }
+    }
 }
 
 TEST_F(ExchangeGuardTest, ClosingTheWindowEndsTheExchangeInProgress)

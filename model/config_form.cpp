@@ -85,8 +85,9 @@ void TConfigForm::ShowBeside(QWidget *mainWindow)
 
 void TConfigForm::closeEvent(QCloseEvent *event)
 {
-    hide();
-    event->ignore();
+    // Closing only hides it: an accepted close hides a window that is not deleted on close, and a
+    // refused one would stop the application's quit.
+    event->accept();
 }
 
 bool LoadXmlToTree(const QString &path, CTreeView *view)

@@ -26,8 +26,8 @@ int RunProgram(const TMainFormEnv &env)
         ShowPaketsForm = new TShowPaketsForm(MainForm);
         showPaketsForm = ShowPaketsForm;
         MainForm->SetToolWindows(configForm, showPaketsForm);
-        // Not quit(): it asks every window to close and gives up at the first that refuses, and the
-        // description window refuses its close to hide itself.
+        // Not quit(): it asks every window to close and gives up at the first that refuses, so a tool
+        // window could keep the program alive.
         QObject::connect(MainForm, &TMainForm::Closed, qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         MainForm->show();
         code = QCoreApplication::exec();

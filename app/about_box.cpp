@@ -11,6 +11,7 @@
 
 #include "app/guard.h"
 #include "app/version_strings.h"
+#include "platform/fonts.h"
 #include "platform/jpeg_image.h"
 
 TAboutForm *AboutForm = nullptr;
@@ -56,6 +57,7 @@ TAboutForm::TAboutForm(QWidget *owner, QByteArray versionResource)
 {
     StartSystemMove = [](QWindow *window) { return window->startSystemMove(); };
     setFixedSize(350, 300);
+    setFont(Tahoma(13)); // the face of the labels that name none
 
     imageAbout = new QLabel(this);
     imageAbout->setGeometry(0, 0, 350, 300);

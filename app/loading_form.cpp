@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "platform/colors.h"
 #include "platform/event_loop.h"
+#include "platform/fonts.h"
 
 TLoadingForm *LoadingForm = nullptr;
 
@@ -46,6 +47,7 @@ TLoadingForm::TLoadingForm(QWidget *owner, std::unique_ptr<ITimerBackend> timerB
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(402, 217);
+    setFont(Tahoma(11)); // the status line's face
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, ColorFromWin(0xEBB99D));

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "platform/fonts.h"
 #include "platform/jpeg_image.h"
 
 // Resources of a static library are registered by hand; the macro must stand outside any namespace.
@@ -70,9 +71,7 @@ TMessageDialogForm::TMessageDialogForm(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("ТИВРОН-Diva"));
     setFixedSize(457, 169);
-    QFont f = font();
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(DesignFont(QStringLiteral("MS Sans Serif"), 11));
 
     imgInformation = MakePicture(this, "information");
     imgConfirm = MakePicture(this, "confirmation");

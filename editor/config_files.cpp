@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include <QFileDialog>
 #include <QSaveFile>
 
 #include "editor/components.h"
@@ -236,18 +235,12 @@ TConfigFileDevice ConfigFileFromPages(const CTreeNode &device, const QList<int> 
 }
 
 namespace {
-std::optional<QString> StandardOpenDialog(QWidget *parent)
-{
-    const QString name = QFileDialog::getOpenFileName(parent, QString(), QString(), ConfigFileFilter);
-    return name.isEmpty() ? std::nullopt : std::optional<QString>(name);
-}
+std::optional<QString> StandardOpenDialog(QWidget *parent) { return ShowFileDialog(parent, false, ConfigFileFilter); }
 
 std::optional<QString> StandardSaveDialog(QWidget *parent)
 {
     // The save asks about an existing file itself, after forcing the extension.
-    const QString name = QFileDialog::getSaveFileName(parent, QString(), QString(), ConfigFileFilter, nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
-    return name.isEmpty() ? std::nullopt : std::optional<QString>(name);
+    return ShowFileDialog(parent, true, ConfigFileFilter);
 }
 
 TConfigFileDialogs &Dialogs()

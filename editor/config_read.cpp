@@ -1,6 +1,7 @@
 #include "editor/config_read.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QMetaObject>
 #include <QPointer>
@@ -8,11 +9,13 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/components.h"
+#include "editor/config_files.h"
 #include "editor/main_form.h"
 #include "link/exchange.h"
 #include "link/select_device_form.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
+#include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/read_tree.h"
 #include "model/tree_model.h"
@@ -20,18 +23,22 @@
 namespace {
 
 // The read's exchange: one at a time, from the requests until the pages are built or the read fails.
-bool g_readExchange = false;
+std::optional<TReadInProgress> g_read;
 QMetaObject::Connection g_formGone;
 
-void BeginReadExchange(TMainForm &form)
+void BeginReadExchange(TMainForm &form, TReadInProgress read)
 {
-    if (g_readExchange)
+    const bool running = g_read.has_value();
+    g_read = std::move(read);
+    if (running)
         return;
-    g_readExchange = true;
     BeginExchange();
     // A window closed in the middle of a collection must not hold the link busy for ever.
     g_formGone = QObject::connect(&form, &QObject::destroyed, [] { EndReadExchange(); });
 }
+
+// Still the read that these requests began: whatever ended it (the program closing) ends them too.
+bool StillReading(const std::shared_ptr<CTreeNode> &device) { return g_read && g_read->Device == device; }
 
 QString Hex2(int value) { return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); }
 
@@ -67,15 +74,38 @@ QStringList ConfigurationRequestTexts(int deviceAddr, const QStringList &keyText
 
 void EndReadExchange()
 {
-    if (!g_readExchange)
+    if (!g_read)
         return;
-    g_readExchange = false;
+    g_read.reset();
     QObject::disconnect(g_formGone);
     EndExchange();
 }
 
-int RequestConfiguration(TMainForm &form, CTreeNode &device)
+const TReadInProgress *CurrentRead() { return g_read ? &*g_read : nullptr; }
+
+bool AnsweredBy(const std::vector<CanPacket> &records, int deviceAddr)
 {
+    const uint8_t wire = uint8_t(deviceAddr - 1);
+    return std::any_of(records.begin(), records.end(),
+                       [wire](const CanPacket &r) { return r[0] == kConfigAnswerCommand && r[2] == wire; });
+}
+
+void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages)
+{
+    // The same way a saved file comes back on Open, so the values read back as the engineer left them.
+    CXmlDocument doc;
+    doc.loadFromBytes(ConfigFileBytes(pages));
+    CTree values;
+    ReadXmlToTree(doc, values);
+    form.BuildDevicePages(&device, values.firstNode(), true);
+    form.actSaveFile->setEnabled(true);
+}
+
+int RequestConfiguration(TMainForm &form, CTreeNode &device, std::optional<TConfigFileDevice> pagesBefore)
+{
+    // The program is closing: nothing more goes out.
+    if (ExchangesCancelled())
+        return 0;
     const CDevice *d = device.device();
     if (!d || !IsRequestAddress(d->device_addr)) {
         ShowMessageDlg(BadRequestAddressText, mtError, mbOK);
@@ -92,9 +122,11 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     form.PageIds.clear();
     form.SelectedColumn = form.SelectedRow = -1;
     UsbCan.RxPackets.clear();
-    BeginReadExchange(form);
+    BeginReadExchange(form, TReadInProgress{node, address, std::move(pagesBefore)});
 
     pump.Status(RequestingText, 1);
+    if (!StillReading(node))
+        return 0;
     int code = 0;
     for (const QString &text : ConfigurationRequestTexts(address, KeyListTexts(form.KeyListView->items()))) {
         const int64_t sentAt = pump.Moment();
@@ -105,20 +137,30 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device)
     }
     form.CurrentDevice = node;
     if (code != 0) {
+        std::optional<TConfigFileDevice> pages = std::move(g_read->PagesBefore);
         pump.Status(RequestFailedText, 1);
         pump.Status(ConnectFailedText + IntToText(code), 2);
         EndReadExchange();
         UsbCan.Disconnect();
+        // A read-back that could not even ask leaves the pages as they were before it.
+        if (pages && !ExchangesCancelled()) {
+            RestorePages(form, device, *pages);
+            ShowMessageDlg(WriteNotConfirmedText, mtError, mbOK);
+        }
         return code;
     }
 
     pump.Status(AwaitingAnswerText, 1);
+    if (!StillReading(node))
+        return 0;
     UsbCan.RxPackets.clear();
     PacketPattern first;
     first.fill(-1);
     first[0] = kConfigAnswerCommand;
     first[2] = address - 1;
     WaitForPacket(first, 20000);
+    if (!StillReading(node))
+        return 0;
 
     UsbCan.RxCountdown = Usb_TotalPaket;
     // Interval 0 would leave the timer inert and the read without its pages.

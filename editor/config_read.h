@@ -9,6 +9,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "adapters/usbcan/usbcan_api.h"
+#include "editor/config_files.h"
+
 class CTree;
 class CTreeNode;
 class CUsbCan;
@@ -39,8 +46,29 @@ constexpr int kRequestAddressRefused = -1000;
 // failure was shown with the library's code, the adapter is disconnected and nothing is collected.
 // An address outside 1-255 (or a node without a device) is refused with BadRequestAddressText and
 // kRequestAddressRefused, before anything changes.
-// Holds an exchange (link/exchange.h) until the pages are built or the read fails.
-int RequestConfiguration(TMainForm &form, CTreeNode &device);
+// Holds an exchange (link/exchange.h) until the pages are built or the read fails; when the program
+// closes meanwhile (the exchanges cancelled) it ends where it is and returns 0.
+// pagesBefore makes it a write's read-back: what the pages held before it. When the device does not
+// answer at all (or a request fails), the pages are rebuilt from it and WriteNotConfirmedText is
+// shown.
+int RequestConfiguration(TMainForm &form, CTreeNode &device, std::optional<TConfigFileDevice> pagesBefore = {});
+
+// The read in progress, from its requests until its pages are built or it fails.
+struct TReadInProgress {
+    std::shared_ptr<CTreeNode> Device; // the device the requests went to
+    int Address = 0;                   // its device_addr at the request
+    std::optional<TConfigFileDevice> PagesBefore; // a write's read-back only
+};
+// Null when no read runs.
+const TReadInProgress *CurrentRead();
+
+// Whether a record among the received ones is a configuration answer (command 10) of the device at
+// deviceAddr.
+bool AnsweredBy(const std::vector<CanPacket> &records, int deviceAddr);
+
+// Rebuilds the pages of device from a copy of what they held (as a saved file comes back on Open)
+// and enables saving.
+void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages);
 
 // One collection tick without its end: drains link into link.RxPackets, shows the count and counts
 // RxCountdown down. True when the collection is over (RxCountdown at 0 or below).
@@ -62,3 +90,5 @@ inline const QString RequestingText = QStringLiteral("Запрос конфиг�
 inline const QString RequestFailedText = QStringLiteral("Не могу соединиться с прибором");
 inline const QString AwaitingAnswerText = QStringLiteral("Запрос конфигурации выполнен, ожидается ответ от прибора");
 inline const QString CollectedText = QStringLiteral("Всего загруженно пакетов = ");
+inline const QString WriteNotConfirmedText =
+    QStringLiteral("Прибор не ответил: запись не подтверждена. Изменения на страницах сохранены.");

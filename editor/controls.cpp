@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QToolButton>
 #include <QValidator>
 
@@ -216,6 +217,17 @@ CCheckBox::CCheckBox(const QString &caption, QWidget *parent) : QCheckBox(captio
     connect(this, &QCheckBox::toggled, this, [this] { Fire(OnClick); });
 }
 
+int CheckBoxWidth(const QString &caption, const QFont &font, int designedWidth)
+{
+    QCheckBox probe(caption);
+    probe.setFont(font);
+    const QStyle *style = probe.style();
+    const int need = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &probe) +
+                     style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &probe) +
+                     QFontMetrics(font).horizontalAdvance(caption);
+    return std::max(designedWidth, need);
+}
+
 // CSpinEdit
 
 CSpinEdit::CSpinEdit(QWidget *parent) : QSpinBox(parent)
@@ -339,4 +351,16 @@ bool CNumberEdit::Acceptable(const QString &text, int minValue, int maxValue)
     CNumberEdit probe;
     probe.SetBounds(minValue, maxValue);
     return NumberTextOk(text, probe.AllowsSign(), probe.Width(), 0);
+}
+
+// CPageTreeView
+
+void CPageTreeView::focusInEvent(QFocusEvent *event)
+{
+    if (currentIndex().isValid()) {
+        CTreeView::focusInEvent(event);
+        return;
+    }
+    QWidget::focusInEvent(event); // skips the view's own, which would make the first node current
+    viewport()->update();
 }

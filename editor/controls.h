@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include "model/tree_model.h"
+
 class QFocusEvent;
 class QKeyEvent;
 class QToolButton;
@@ -110,6 +112,10 @@ public:
     bool Checked() const { return isChecked(); }
 };
 
+// A check box's designed width, or more where the face draws its caption wider than the design's
+// face did, so that a substituted face does not cut the caption.
+int CheckBoxWidth(const QString &caption, const QFont &font, int designedWidth);
+
 // Spin edit (TCSpinEdit). The value stays within MinValue .. MaxValue, also when set from code, unless
 // both are equal: then any value is taken as it is. Typed text may leave the range while the engineer
 // types; it is clamped when the control is left. OnChange fires when the value changes.
@@ -173,4 +179,16 @@ public:
 private:
     int Digits = 0;
     bool Signed = false;
+};
+
+// The tree of a key or password page. Its current node is the one the page's panels show, so only
+// the engineer or the code makes one current: Qt would make the first node current when the tree
+// gets the focus without one, and a panel would show a node that is not highlighted.
+class CPageTreeView : public CTreeView {
+    Q_OBJECT
+public:
+    using CTreeView::CTreeView;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
 };

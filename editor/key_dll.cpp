@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "link/exchange.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
 
@@ -71,13 +72,17 @@ QString KeyCodeFromPacket(const CanPacket &record)
 
 bool ReadKeyCodeFromLine(QString &code)
 {
+    const ExchangeScope exchange;
     LinkPump &pump = CurrentLinkPump();
     UsbCan.RxPackets.clear();
     if (!UsbCan.Connected) {
         pump.Status(ConnectingText, 1);
-        if (UsbCan.Connect() != 0)
+        // The progress texts let messages through: the program may have closed meanwhile.
+        if (ExchangesCancelled() || UsbCan.Connect() != 0)
             return false;
         pump.Status(ConnectedText, 0);
+        if (ExchangesCancelled())
+            return false;
     }
     for (int pass = 0; pass < LineKeyCodePasses; ++pass) {
         UsbCan.ReceivePackets(UsbCan.RxPackets);

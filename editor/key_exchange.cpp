@@ -10,6 +10,7 @@
 #include "editor/key_packets.h"
 #include "editor/key_page.h"
 #include "editor/main_form.h"
+#include "link/exchange.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
 #include "model/config_tree.h"
@@ -44,10 +45,11 @@ bool ConnectIfNeeded()
         return true;
     LinkPump &pump = CurrentLinkPump();
     pump.Status(ConnectingText, 1);
-    if (UsbCan.Connect() != 0)
+    // The progress texts let messages through: the program may have closed meanwhile.
+    if (ExchangesCancelled() || UsbCan.Connect() != 0)
         return false;
     pump.Status(ConnectedText, 0);
-    return true;
+    return !ExchangesCancelled();
 }
 
 // The key the page shows, or a warning when none is selected. Held, so a page freed during an
@@ -86,11 +88,13 @@ void btnKeySaveClick(TMainForm &form, QObject *sender)
         ShowMessageDlg(e.Message(), mtError, mbOK);
         return;
     }
+    const ExchangeScope exchange; // until the key is read back
     if (!ConnectIfNeeded())
         return;
-    if (!SendPacketList(list)) {
+    ListSendFailure failure = ListSendFailure::None;
+    if (!SendPacketList(list, &failure)) {
         // A key that stopped part way is not read back: the panels keep what the engineer set.
-        if (UsbCan.Connected)
+        if (failure == ListSendFailure::Packet)
             ShowMessageDlg(KeyLoadStoppedText, mtError, mbOK);
         return;
     }
@@ -117,6 +121,7 @@ void btnKeyLoadClick(TMainForm &form, QObject *sender)
         ShowMessageDlg(e.Message(), mtError, mbOK);
         return;
     }
+    const ExchangeScope exchange;
     if (!ConnectIfNeeded())
         return;
     if (UsbCan.SendPacket(KeyReadRequestText(wire, number)) != 0)

@@ -5,6 +5,7 @@
 
 #include "app/message_dlg.h"
 #include "editor/config_read.h"
+#include "link/exchange.h"
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/model_classes.h"
@@ -212,7 +213,8 @@ bool DecodeKeyReply(CKey &key, CTreeNode *device, uint8_t wireAddress, int keyNu
         if (!found[section])
             found[section] = waiter(pattern(section), 1000, &answers[section]) > 0;
     if (!found[0] || !found[1]) {
-        ShowMessageDlg(NoKeyAnswerText, mtWarning, mbOK);
+        if (!ExchangesCancelled()) // the waits gave up because the program closes
+            ShowMessageDlg(NoKeyAnswerText, mtWarning, mbOK);
         return false;
     }
 

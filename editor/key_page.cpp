@@ -24,10 +24,11 @@
 #include "model/config_images.h"
 #include "model/config_loader.h"
 #include "model/tree_search.h"
+#include "platform/fonts.h"
 
 // CKeyTreeView
 
-CKeyTreeView::CKeyTreeView(QWidget *parent) : CTreeView(parent), PageState(std::make_unique<CKeyPageState>(items()))
+CKeyTreeView::CKeyTreeView(QWidget *parent) : CPageTreeView(parent), PageState(std::make_unique<CKeyPageState>(items()))
 {
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!Quiet && OnChange)
@@ -51,7 +52,7 @@ void CKeyTreeView::paintEvent(QPaintEvent *event)
 {
     if (OnDrawItems)
         OnDrawItems();
-    CTreeView::paintEvent(event);
+    CPageTreeView::paintEvent(event);
 }
 
 // Names
@@ -70,14 +71,6 @@ QString KeyNameTail(const QString &name, const QString &prefix)
 namespace {
 
 QString Num(int n) { return QString::number(n); }
-
-QFont Tahoma(int points, bool bold = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(points);
-    f.setBold(bold);
-    return f;
-}
 
 // The classic palette's button shadow and the label grey.
 const QColor kButtonShadow(0x80, 0x80, 0x80);
@@ -98,8 +91,8 @@ CLabeledEdit *MakeCodeEdit(QWidget *panel, const QString &name, int left, int to
 {
     auto *e = NameComponent(new CLabeledEdit(panel), panel, name);
     e->EditLabel->setText(QStringLiteral("Код ключа"));
-    e->EditLabel->setFont(Tahoma(10));
-    e->setFont(Tahoma(12));
+    e->EditLabel->setFont(TahomaPoints(10));
+    e->setFont(TahomaPoints(12));
     e->setFrame(false);
     e->SetMaxLength(12);
     e->setGeometry(left, top, 150, e->sizeHint().height());
@@ -114,19 +107,24 @@ QToolButton *MakeReaderButton(TMainForm &form, QWidget *panel, const QString &na
     b->setIcon(panel->style()->standardIcon(QStyle::SP_BrowserReload));
     b->setGeometry(left, top, 40, 27);
     b->setToolTip(QStringLiteral("Считать код карты (брелка) из прибора"));
-    QObject::connect(b, &QToolButton::clicked, b, [&form, b] { RunGuarded([&] { btnNumberOnClick(form, b); }); });
+    QObject::connect(b, &QToolButton::clicked, b, [&form, b] { form.RunDeviceCommand([&] { btnNumberOnClick(form, b); }); });
     return b;
 }
 
 QToolButton *MakeToolButton(TMainForm &form, QToolBar *tb, const QString &name, QStyle::StandardPixmap icon,
-                            const QString &hint, void (*handler)(TMainForm &, QObject *))
+                            const QString &hint, void (*handler)(TMainForm &, QObject *), bool deviceCommand = false)
 {
     auto *b = NameComponent(new QToolButton(tb), tb, name);
     b->setIcon(tb->style()->standardIcon(icon));
     b->setToolTip(hint);
     b->setAutoRaise(true);
     tb->addWidget(b);
-    QObject::connect(b, &QToolButton::clicked, b, [&form, b, handler] { RunGuarded([&] { handler(form, b); }); });
+    QObject::connect(b, &QToolButton::clicked, b, [&form, b, handler, deviceCommand] {
+        if (deviceCommand)
+            form.RunDeviceCommand([&] { handler(form, b); });
+        else
+            RunGuarded([&] { handler(form, b); });
+    });
     return b;
 }
 
@@ -188,9 +186,9 @@ void BuildToolBar(TMainForm &form, QWidget *sheet, const QString &n, QVBoxLayout
     layout->addWidget(tb);
     tb->addSeparator();
     MakeToolButton(form, tb, QStringLiteral("btnKeySave") + n, QStyle::SP_ArrowUp,
-                   QStringLiteral("Загрузить ключ в прибор"), btnKeySaveClick);
+                   QStringLiteral("Загрузить ключ в прибор"), btnKeySaveClick, true);
     MakeToolButton(form, tb, QStringLiteral("btnKeyLoad") + n, QStyle::SP_ArrowDown,
-                   QStringLiteral("Считать ключ из прибора"), btnKeyLoadClick);
+                   QStringLiteral("Считать ключ из прибора"), btnKeyLoadClick, true);
     tb->addSeparator();
     MakeToolButton(form, tb, QStringLiteral("btnKeyRemove") + n, QStyle::SP_DialogDiscardButton,
                    QStringLiteral("Удалить ключ"), btnKeyRemoveClick);
@@ -205,7 +203,7 @@ void BuildToolBar(TMainForm &form, QWidget *sheet, const QString &n, QVBoxLayout
 CKeyTreeView *BuildTree(TMainForm &form, QWidget *sheet, QSplitter *sp, const QString &n)
 {
     auto *tree = NameComponent(new CKeyTreeView(sp), sheet, QStringLiteral("tvKey") + n);
-    tree->setFont(Tahoma(10));
+    tree->setFont(TahomaPoints(10));
     tree->setHeaderHidden(true);
     tree->setRootIsDecorated(false);
     tree->setItemsExpandable(false);
@@ -237,7 +235,7 @@ QWidget *BuildMasterPanel(TMainForm &form, QWidget *panKey, QVBoxLayout *keyLayo
     keyLayout->addWidget(panel);
     auto *fill = new QVBoxLayout(panel);
     fill->setContentsMargins(0, 0, 0, 0);
-    QLabel *lab = MakeLabel(panel, panel, QStringLiteral("labMK") + n, kMasterKeyName, Tahoma(24), 0, 0);
+    QLabel *lab = MakeLabel(panel, panel, QStringLiteral("labMK") + n, kMasterKeyName, TahomaPoints(24), 0, 0);
     lab->setAlignment(Qt::AlignCenter);
     QPalette p = lab->palette();
     p.setColor(QPalette::WindowText, kButtonShadow);
@@ -258,9 +256,9 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
     auto *gb = NameComponent(new QGroupBox(QStringLiteral(" Шлейфы сигнализации "), panel), panel,
                              QStringLiteral("gbKeyHos"));
     gb->setGeometry(8, 160, 270, 24 * form.LoopCount + 40);
-    QLabel *arm = MakeLabel(gb, gb, QStringLiteral("gblabelType1_") + n, QStringLiteral("Взятие"), Tahoma(10, true), 8, 20);
+    QLabel *arm = MakeLabel(gb, gb, QStringLiteral("gblabelType1_") + n, QStringLiteral("Взятие"), TahomaPoints(10, true), 8, 20);
     QLabel *disarm =
-        MakeLabel(gb, gb, QStringLiteral("gblabelType2_") + n, QStringLiteral("Снятие"), Tahoma(10, true), 58, 20);
+        MakeLabel(gb, gb, QStringLiteral("gblabelType2_") + n, QStringLiteral("Снятие"), TahomaPoints(10, true), 58, 20);
     QPalette red = arm->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     arm->setPalette(red);
@@ -274,9 +272,7 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
     }
     const int loops = form.LoopCount;
     // The design's 50 pixels per column are for its own face; a wider substitute must not cut "ШС16".
-    CCheckBox probe(QStringLiteral("ШС") + Num(loops));
-    probe.setFont(Tahoma(8));
-    const int width = std::max({50, probe.sizeHint().width(), arm->width() + 4});
+    const int width = std::max(CheckBoxWidth(QStringLiteral("ШС") + Num(loops), TahomaPoints(8), 50), arm->width() + 4);
     const int extra = 2 * (width - 50);
     gb->resize(gb->width() + extra, gb->height());
     disarm->move(8 + width, disarm->y()); // over the disarm column
@@ -286,12 +282,12 @@ void BuildLoopBoxes(TMainForm &form, QWidget *panel, const QString &n)
         const int top = 40 + 24 * row;
         auto *box = NameComponent(new CCheckBox(QStringLiteral("ШС") + Num(row + 1), gb), gb,
                                   QStringLiteral("chkHos") + n + QStringLiteral("_") + Num(k));
-        box->setFont(Tahoma(8));
+        box->setFont(TahomaPoints(8));
         box->setGeometry(8 + width * column, top, width, box->sizeHint().height());
         OnClickOf(form, box, chkHosClick);
         if (column == 0) {
             MakeLabel(gb, gb, QStringLiteral("gblabelType") + Num(row + 3) + QStringLiteral("_") + n,
-                      QStringLiteral("-"), Tahoma(10, true), 105 + extra, top);
+                      QStringLiteral("-"), TahomaPoints(10, true), 105 + extra, top);
             gb->resize(gb->width(), top + 24);
         }
         if (++row == loops) {
@@ -310,7 +306,7 @@ void BuildFunctionBoxes(TMainForm &form, QWidget *panel, const QString &n)
     for (int c = 0; c < 2; ++c) {
         auto *box = NameComponent(new CCheckBox(captions[c], gb), gb,
                                   QStringLiteral("chkKeyVz_Sn") + n + QStringLiteral("_") + Num(c));
-        box->setFont(Tahoma(10));
+        box->setFont(TahomaPoints(10));
         box->setGeometry(20, 30 + 20 * c, std::max(100, box->sizeHint().width()), box->sizeHint().height());
         OnClickOf(form, box, chkKeyVz_SnClick);
     }
@@ -319,7 +315,7 @@ void BuildFunctionBoxes(TMainForm &form, QWidget *panel, const QString &n)
     level->setGeometry(8, 265, 60, level->sizeHint().height());
     OnChangeOf(form, level, CSpinKeyLocLevelChange);
     MakeLabel(panel, panel, QStringLiteral("labelKeyLocLevel") + n, QStringLiteral("Локальный уровень управления"),
-              Tahoma(10), 8, 245, 200);
+              TahomaPoints(10), 8, 245, 200);
 }
 
 QWidget *BuildOtherPanel(TMainForm &form, QWidget *panKey, QVBoxLayout *keyLayout, const QString &n)
@@ -330,8 +326,8 @@ QWidget *BuildOtherPanel(TMainForm &form, QWidget *panKey, QVBoxLayout *keyLayou
 
     auto *name = NameComponent(new CLabeledEdit(panel), panel, QStringLiteral("editKeyName") + n);
     name->EditLabel->setText(QStringLiteral("Имя ключа"));
-    name->EditLabel->setFont(Tahoma(10));
-    name->setFont(Tahoma(12));
+    name->EditLabel->setFont(TahomaPoints(10));
+    name->setFont(TahomaPoints(12));
     name->setFrame(false);
     name->setGeometry(8, 18, 200, name->sizeHint().height());
     OnChangeOf(form, name, editKeyNameChange);
@@ -341,15 +337,16 @@ QWidget *BuildOtherPanel(TMainForm &form, QWidget *panKey, QVBoxLayout *keyLayou
     number->SetRange(1, std::max(form.KeyCount, 1));
     number->setGeometry(218, 18, 60, number->sizeHint().height());
     OnChangeOf(form, number, editKeyNoChange);
-    MakeLabel(panel, panel, QStringLiteral("labelKeyNo") + n, QStringLiteral("Номер ключа"), Tahoma(10), 218, -2, 100);
+    // Designed 20 pixels above the spin edit, at -2: the panel would cut the tops of its letters.
+    MakeLabel(panel, panel, QStringLiteral("labelKeyNo") + n, QStringLiteral("Номер ключа"), TahomaPoints(10), 218, 0, 100);
 
     auto *type = NameComponent(new CComboBox(panel), panel, QStringLiteral("editKeyType") + n);
-    type->setFont(Tahoma(12));
+    type->setFont(TahomaPoints(12));
     type->setGeometry(8, 71, 200, type->sizeHint().height());
     const KeyTypeList types = KeyTypeListOf(form.CurrentDevice.get());
     type->addItems(types.Names);
     type->SetItemIndex(types.Names.isEmpty() ? -1 : 0);
-    MakeLabel(panel, panel, QStringLiteral("labelKeyType") + n, types.Parameter, Tahoma(10), 8, 51, 100);
+    MakeLabel(panel, panel, QStringLiteral("labelKeyType") + n, types.Parameter, TahomaPoints(10), 8, 51, 100);
     OnChangeOf(form, type, editKeyTypeChange);
     return panel;
 }

@@ -37,7 +37,7 @@
 #include <functional>
 #include <memory>
 
-#include "model/tree_model.h"
+#include "editor/controls.h"
 
 class QObject;
 class QWidget;
@@ -49,7 +49,7 @@ void BuildKeyPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool withVa
 
 // The tree of a key page: the key list with its page state. OnChange runs when the selected node
 // changes (the engineer's click or code); OnDrawItems before the tree paints its items.
-class CKeyTreeView : public CTreeView {
+class CKeyTreeView : public CPageTreeView {
     Q_OBJECT
 public:
     explicit CKeyTreeView(QWidget *parent = nullptr);

@@ -22,6 +22,9 @@
 #include "app/guard.h"
 #include "app/message_dlg.h"
 #include "editor/components.h"
+#include "editor/config_read.h"
+#include "link/exchange.h"
+#include "model/config_form.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
 
@@ -54,6 +57,8 @@ TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Tim
     BuildActions();
     BuildMenus();
     BuildToolBar();
+    // No pop-up menu over the tool bar or the menu bar: Qt's own would let the tool bar be hidden.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
@@ -82,33 +87,51 @@ TMainForm::~TMainForm()
         MainForm = nullptr;
 }
 
-QAction *TMainForm::MakeAction(const QString &caption, const QString &hint, void (TMainForm::*handler)())
+QAction *TMainForm::MakeAction(const QString &caption, const QString &hint, void (TMainForm::*handler)(),
+                               bool deviceCommand)
 {
     auto *action = new QAction(caption, this);
     if (!hint.isEmpty())
         action->setToolTip(hint);
-    connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler, deviceCommand] {
+        const auto run = [this, handler] { (this->*handler)(); };
+        if (deviceCommand)
+            RunDeviceCommand(run);
+        else
+            RunGuarded(run);
+    });
     return action;
+}
+
+void TMainForm::RunDeviceCommand(const std::function<void()> &command)
+{
+    RunGuarded([&] {
+        if (ExchangeInProgress()) {
+            SetStatusText(WaitForExchangeText);
+            return;
+        }
+        command();
+    });
 }
 
 void TMainForm::BuildActions()
 {
     QStyle *s = style();
-    actNewFile = MakeAction("Новый", "Создать новую конфигурацию", &TMainForm::actNewFileExecute);
+    actNewFile = MakeAction("Новый", "Создать новую конфигурацию", &TMainForm::actNewFileExecute, true);
     actNewFile->setIcon(s->standardIcon(QStyle::SP_FileIcon));
-    actOpenFile = MakeAction("Открыть", "Открыть конфигурацию из файла", &TMainForm::actOpenFileExecute);
+    actOpenFile = MakeAction("Открыть", "Открыть конфигурацию из файла", &TMainForm::actOpenFileExecute, true);
     actOpenFile->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     actSaveFile = MakeAction("Сохранить", "Сохранить конфигурацию в файл", &TMainForm::actSaveFileExecute);
     actSaveFile->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     actSaveFile->setEnabled(false); // until there is a configuration to save
-    actRead = MakeAction("Считать конфигурацию", "Считать конфигурацию из прибора", &TMainForm::actReadExecute);
+    actRead = MakeAction("Считать конфигурацию", "Считать конфигурацию из прибора", &TMainForm::actReadExecute, true);
     actRead->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
-    actWrite = MakeAction("Записать конфигурацию", "Записать конфигурацию в прибор", &TMainForm::actWriteExecute);
+    actWrite = MakeAction("Записать конфигурацию", "Записать конфигурацию в прибор", &TMainForm::actWriteExecute, true);
     actWrite->setIcon(s->standardIcon(QStyle::SP_ArrowUp));
     actPakets = MakeAction("Просмотр принятых/отправленных данных", "Просмотр принятых/отправленных данных",
                            &TMainForm::actPaketsExecute);
     actPakets->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    actChangeAddrDev = MakeAction("Сервис", "Сервис", &TMainForm::actChangeAddrDevExecute);
+    actChangeAddrDev = MakeAction("Сервис", "Сервис", &TMainForm::actChangeAddrDevExecute, true);
     actChangeAddrDev->setIcon(s->standardIcon(QStyle::SP_DriveNetIcon));
     actSettings = MakeAction("Настройки...", "Настройки...", &TMainForm::actSettingsExecute);
     actSettings->setIcon(s->standardIcon(QStyle::SP_FileDialogInfoView));
@@ -131,11 +154,11 @@ void TMainForm::BuildActions()
     miExportExcel->setVisible(false);
 
     PopupMenu1 = new QMenu(this);
-    ChangeAddrDevice = MakeAction("Сменить адрес прибора", QString(), &TMainForm::ChangeAddrDeviceClick);
-    ChangeAddrSense = MakeAction("Сменить адрес извещателя", QString(), &TMainForm::ChangeAddrSenseClick);
-    ChangeAddrModule = MakeAction("Сменить адрес модуля", QString(), &TMainForm::ChangeAddrModuleClick);
+    ChangeAddrDevice = MakeAction("Сменить адрес прибора", QString(), &TMainForm::ChangeAddrDeviceClick, true);
+    ChangeAddrSense = MakeAction("Сменить адрес извещателя", QString(), &TMainForm::ChangeAddrSenseClick, true);
+    ChangeAddrModule = MakeAction("Сменить адрес модуля", QString(), &TMainForm::ChangeAddrModuleClick, true);
     DefaultSettings_Tivron_A = MakeAction("Установка заводских параметров (Тиврон-А)", QString(),
-                                          &TMainForm::DefaultSettings_Tivron_AClick);
+                                          &TMainForm::DefaultSettings_Tivron_AClick, true);
     for (QAction *item : {ChangeAddrDevice, ChangeAddrSense, ChangeAddrModule, DefaultSettings_Tivron_A}) {
         item->setEnabled(false);
         PopupMenu1->addAction(item);
@@ -253,6 +276,17 @@ void TMainForm::FormDestroy()
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    // A close that comes inside an exchange's wait ends the exchange before the program ends: no
+    // further collection ticks, nothing more sent, the adapter released.
+    if (ExchangeInProgress()) {
+        Timer1.SetInterval(0);
+        CancelExchanges();
+        EndReadExchange();
+        RunGuarded([this] {
+            if (Env.DisconnectAdapter)
+                Env.DisconnectAdapter();
+        });
+    }
     emit Closed();
 }
 
@@ -280,10 +314,8 @@ void TMainForm::miExitClick() { close(); }
 
 void TMainForm::N23Click()
 {
-    if (!ConfigWindow)
-        return;
-    ConfigWindow->show();
-    ConfigWindow->raise();
+    if (auto *config = qobject_cast<TConfigForm *>(ConfigWindow))
+        config->ShowBeside(this); // centred the first time, then where the engineer left it
 }
 
 void TMainForm::miStatusBarClick() { StatusBar->setVisible(miStatusBar->isChecked()); }

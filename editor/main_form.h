@@ -39,6 +39,8 @@ struct TEditorRect {
     int Height = 0;
 };
 
+inline const QString WaitForExchangeText = QStringLiteral("Дождитесь окончания обмена с прибором.");
+
 // The CAN monitor goes to the left of the main window, or to the screen's left edge when there is no room.
 int MonitorLeft(int mainLeft, int monitorWidth);
 
@@ -87,6 +89,11 @@ public:
 
     void SetStatusText(const QString &text);
     QString StatusText() const;
+
+    // Where the commands that would disconnect the adapter, replace the pages or start an exchange
+    // enter (New, Open, Read, Write, Service, the page menu, the key page's device buttons): while an
+    // exchange runs they would run inside its waits, so they only say WaitForExchangeText.
+    void RunDeviceCommand(const std::function<void()> &command);
 
     // Handlers of this window.
     void miExitClick();
@@ -176,7 +183,8 @@ private:
     void BuildToolBar();
     void FormCreate();
     void FormDestroy();
-    QAction *MakeAction(const QString &caption, const QString &hint, void (TMainForm::*handler)());
+    QAction *MakeAction(const QString &caption, const QString &hint, void (TMainForm::*handler)(),
+                        bool deviceCommand = false);
 
     TMainFormEnv Env;
     bool PlacementChecked = false;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QGuiApplication>
 
+#include "app/message_dlg.h"
 #include "editor/config_read.h"
 #include "editor/main_form.h"
 #include "link/select_device_form.h"
@@ -97,9 +98,19 @@ void TMainForm::Timer1Timer()
         ~ExchangeEnd() { EndReadExchange(); }
     } exchangeEnd;
     pump.Status(CollectedText + IntToText(int(UsbCan.RxPackets.size())), 2);
-    if (!CurrentDevice)
-        return; // the read was cancelled or another one started meanwhile
-    const std::shared_ptr<CTreeNode> device = CurrentDevice;
+    // Only the device the read asked gets pages from its packets; a read ended meanwhile (the
+    // program closing) builds none.
+    const TReadInProgress *read = CurrentRead();
+    if (!read || !CurrentDevice || CurrentDevice != read->Device)
+        return;
+    const std::shared_ptr<CTreeNode> device = read->Device;
+    if (read->PagesBefore && !AnsweredBy(UsbCan.RxPackets, read->Address)) {
+        // Defaults in place of every value would pass for what the device holds, and lose the edits.
+        RestorePages(*this, *device, *read->PagesBefore);
+        EndReadExchange();
+        ShowMessageDlg(WriteNotConfirmedText, mtError, mbOK);
+        return;
+    }
     CTree readBack;
     CTreeNode *values = nullptr;
     {

@@ -73,11 +73,12 @@ void TMainForm::actWriteExecute()
         return;
     }
 
-    ExchangeScope exchange; // until the read-back has started
-    if (!SendPacketList(list)) {
+    ExchangeScope exchange; // until the read-back holds its own
+    ListSendFailure failure = ListSendFailure::None;
+    if (!SendPacketList(list, &failure)) {
         // A failed connection has been shown by the sender; a list that stopped part way is a failed
         // write, and the pages keep the engineer's values.
-        if (UsbCan.Connected)
+        if (failure == ListSendFailure::Packet)
             ShowMessageDlg(WriteStoppedText, mtError, mbOK);
         return;
     }
@@ -86,5 +87,6 @@ void TMainForm::actWriteExecute()
         return;
     // The read-back asks for the keys just written, so a key added since the last read shows too.
     CopyKeyListFromPages(*this);
-    RequestConfiguration(*this, *device);
+    // The read-back frees the pages before it asks; a device that never answers gets them back.
+    RequestConfiguration(*this, *device, ConfigFileFromPages(*device, PageIds, PageControl));
 }

@@ -14,6 +14,7 @@
 #include "editor/param_list_view.h"
 #include "editor/password_page.h"
 #include "model/config_tree.h"
+#include "platform/fonts.h"
 
 namespace {
 // Tab pictures of the menu picture list.
@@ -160,10 +161,8 @@ void TMainForm::BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withVa
     list->Reload();
 
     QWidget *area = list->viewport();
-    QFont f10(QStringLiteral("Tahoma"));
-    f10.setPointSize(10);
-    QFont f8(QStringLiteral("Tahoma"));
-    f8.setPointSize(8);
+    const QFont f10 = TahomaPoints(10);
+    const QFont f8 = TahomaPoints(8);
 
     auto *edit = NameComponent(new CLineEdit(area), list, QStringLiteral("edit") + n);
     edit->setFont(f10);

@@ -1,5 +1,7 @@
 #include "editor/param_list_view.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
@@ -9,6 +11,7 @@
 #include <QScrollBar>
 
 #include "platform/colors.h"
+#include "platform/fonts.h"
 
 namespace {
 // The classic Windows system colours, so the pages look the same on every desktop.
@@ -71,6 +74,13 @@ void CParamPageModel::RowChanged(int row)
 
 // Painting
 
+QString CellTextShown(const QString &text, const QFontMetrics &metrics, int columnWidth)
+{
+    if (CellTextFits(metrics.horizontalAdvance(text), columnWidth))
+        return text;
+    return metrics.elidedText(text, Qt::ElideRight, std::max(columnWidth - 2, 0));
+}
+
 QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &font)
 {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
@@ -114,11 +124,12 @@ QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &
             p.drawRect(box);
         }
         p.setBrush(Qt::NoBrush);
-        const int width = metrics.horizontalAdvance(cell.Text);
-        if (CellTextFits(width, cw)) {
+        const QString shown = CellTextShown(cell.Text, metrics, cw);
+        if (!shown.isEmpty()) {
+            const int width = metrics.horizontalAdvance(shown);
             p.setPen(textColor);
             p.drawText(QRect(x + (cw - width) / 2, 0, width + 1, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                       cell.Text);
+                       shown);
         }
         x += cw;
     }
@@ -146,9 +157,7 @@ CParamListView::CParamListView(QWidget *parent) : QTreeView(parent), Model(new C
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Fixed);
     header()->setDefaultAlignment(Qt::AlignCenter);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(10);
-    setFont(f);
+    setFont(TahomaPoints(10));
     PageData.OnCellChanged = [this](int row) { Model->RowChanged(row); };
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (OnSelectItem)

@@ -11,6 +11,7 @@
 #include "editor/param_page.h"
 
 class QFont;
+class QFontMetrics;
 class QPainter;
 
 // Item model over a CParamPage: column 0 the captions, column c the cells c - 1.
@@ -40,11 +41,14 @@ struct CParamRowPaint {
 };
 
 // Paints a whole row into an image of size (the row's bounds) and returns it: background, the raised
-// caption cell, grid lines, the default marks, the cursor cell, and each cell text centred when it is
-// narrower than its column (a text as wide as the column or wider is not drawn).
+// caption cell, grid lines, the default marks, the cursor cell, and each cell text centred as
+// CellTextShown gives it.
 QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &font);
-// Whether a text of this width is drawn in a column of width columnWidth.
+// Whether a text of this width is drawn whole in a column of width columnWidth.
 inline bool CellTextFits(int textWidth, int columnWidth) { return textWidth < columnWidth; }
+// The text a cell of that column shows: the whole text when it fits, else the text elided to the
+// cell within its grid lines, so that a value never looks absent.
+QString CellTextShown(const QString &text, const QFontMetrics &metrics, int columnWidth);
 
 // The parameter list lvQ + n of a parameter page. It paints its rows itself and passes the engineer's
 // mouse and keys to the main window's handlers; the in-place editors are plain widgets on its viewport.

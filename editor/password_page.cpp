@@ -20,6 +20,7 @@
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "platform/fonts.h"
 
 namespace {
 const QString kTreePrefix = QStringLiteral("tvPass");
@@ -36,13 +37,6 @@ const QString kLoopBoxPrefix = QStringLiteral("chkPHos");
 // Classic Windows button shadow; the labels' grey.
 const QColor kButtonShadow(0x80, 0x80, 0x80);
 
-QFont Tahoma(int points)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(points);
-    return f;
-}
-
 QString LoopBoxName(int id, int k)
 {
     return kLoopBoxPrefix + QString::number(id) + u'_' + QString::number(k);
@@ -52,7 +46,7 @@ QLabel *MakeCaptionLabel(QWidget *panel, const QString &text)
 {
     auto *label = new QLabel(text, panel);
     label->setAlignment(Qt::AlignCenter);
-    label->setFont(Tahoma(24));
+    label->setFont(TahomaPoints(24));
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, kButtonShadow);
     label->setPalette(p);
@@ -66,11 +60,13 @@ CLabeledEdit *MakePasswordEdit(QWidget *panel)
 {
     auto *edit = new CLabeledEdit(panel);
     edit->EditLabel->setText(QStringLiteral("Пароль"));
-    edit->EditLabel->setFont(Tahoma(10));
-    edit->setFont(Tahoma(12));
+    edit->EditLabel->setFont(TahomaPoints(10));
+    edit->setFont(TahomaPoints(12));
     edit->setFrame(false);
     edit->SetMaxLength(kPasswordTypingLimit);
-    edit->setGeometry(8, 66, 160, edit->sizeHint().height());
+    // 160 pixels hold 16 digits in the design's face; a wider face must not scroll them out of view.
+    const int room = edit->fontMetrics().horizontalAdvance(QString(kPasswordTypingLimit, u'0')) + 5;
+    edit->setGeometry(8, 66, std::max(160, room), edit->sizeHint().height());
     edit->raise();
     return edit;
 }
@@ -78,7 +74,7 @@ CLabeledEdit *MakePasswordEdit(QWidget *panel)
 CCheckBox *MakeCheckBox(QWidget *parent, const QString &caption, int top, int width)
 {
     auto *box = new CCheckBox(caption, parent);
-    box->setFont(Tahoma(10));
+    box->setFont(TahomaPoints(10));
     // The design's width is for its own face; a wider substitute must not cut the caption.
     box->setGeometry(8, top, std::max(width, box->sizeHint().width()), box->sizeHint().height());
     box->raise();
@@ -134,8 +130,8 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     layout->addWidget(splitter, 1);
     layout->addWidget(toolBar);
 
-    auto *tree = NameComponent(new CTreeView(splitter), sheet, kTreePrefix + n);
-    tree->setFont(Tahoma(10));
+    auto *tree = NameComponent(new CPageTreeView(splitter), sheet, kTreePrefix + n);
+    tree->setFont(TahomaPoints(10));
     tree->setMinimumWidth(100);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -193,9 +189,11 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     hos->OnClick = [&form, hos] { RunGuarded([&] { chkPassHosClick(form, hos); }); };
 
     // The width follows the count as the description gives it, before the lowering below.
+    const int column = CheckBoxWidth(QStringLiteral("ШС") + QString::number(PassLoopCount(form.LoopCount)),
+                                     TahomaPoints(8), kLoopBoxWidth);
     auto *group = new QGroupBox(QStringLiteral(" Шлейфы сигнализации "), op);
     AddComponent(op, group);
-    group->setGeometry(8, 170, LoopGroupWidth(form.LoopCount), 120);
+    group->setGeometry(8, 170, LoopGroupWidth(form.LoopCount, column), 120);
     group->raise();
 
     if (form.LoopCount > kMaxPassLoops) {
@@ -206,9 +204,9 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     for (int k = 1; k <= loops; ++k) {
         auto *box = NameComponent(new CCheckBox(QStringLiteral("ШС") + QString::number(k), group), group,
                                   LoopBoxName(id, k));
-        box->setFont(Tahoma(8));
-        const LoopBoxPlace place = LoopBoxPosition(k);
-        box->setGeometry(place.Left, place.Top, 50, box->sizeHint().height());
+        box->setFont(TahomaPoints(8));
+        const LoopBoxPlace place = LoopBoxPosition(k, column);
+        box->setGeometry(place.Left, place.Top, column, box->sizeHint().height());
         box->setEnabled(false);
         box->OnClick = [&form, box] { RunGuarded([&] { chkPHosClick(form, box); }); };
     }

@@ -7,12 +7,16 @@
 
 int PassLoopCount(int loopCount) { return std::clamp(loopCount, 0, kMaxPassLoops); }
 
-int LoopGroupWidth(int loopCount) { return loopCount <= 16 ? 220 : 420; }
+int LoopGroupWidth(int loopCount, int columnWidth)
+{
+    const bool wide = loopCount > 16;
+    return (wide ? 420 : 220) + (wide ? 8 : 4) * std::max(columnWidth - kLoopBoxWidth, 0);
+}
 
-LoopBoxPlace LoopBoxPosition(int k)
+LoopBoxPlace LoopBoxPosition(int k, int columnWidth)
 {
     const int i = std::max(k, 1) - 1;
-    return {8 + 50 * (i / 4), 20 + 24 * (i % 4)};
+    return {8 + columnWidth * (i / 4), 20 + 24 * (i % 4)};
 }
 
 namespace {

@@ -25,14 +25,17 @@ inline const QString kTooManyPassLoopsText =
 
 // The loop count the page works with for the main window's LoopCount: lowered to 32, never negative.
 int PassLoopCount(int loopCount);
-// Width of the loop group box: 220 up to 16 loops, 420 above (32 boxes need eight columns).
-int LoopGroupWidth(int loopCount);
+// The designed width of a loop box column; a face that draws "ШС32" wider widens the columns.
+constexpr int kLoopBoxWidth = 50;
+// Width of the loop group box: 220 up to 16 loops, 420 above (32 boxes need eight columns), and the
+// widening of its four or eight columns beyond the designed width.
+int LoopGroupWidth(int loopCount, int columnWidth = kLoopBoxWidth);
 // Position of loop box k (1-based) in the group box: columns of four, column by column.
 struct LoopBoxPlace {
     int Left = 0;
     int Top = 0;
 };
-LoopBoxPlace LoopBoxPosition(int k);
+LoopBoxPlace LoopBoxPosition(int k, int columnWidth = kLoopBoxWidth);
 
 // Fresh users. Each record carries exactly max(0, loops) flags.
 std::shared_ptr<CPass> MakeAdministrator(int loops); // all flags set, password "6039"

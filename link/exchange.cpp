@@ -6,6 +6,7 @@
 namespace {
 
 int g_exchanges = 0;
+bool g_cancelled = false;
 
 struct EndCall {
     int id;
@@ -38,6 +39,7 @@ void EndExchange()
         return;
     if (--g_exchanges > 0)
         return;
+    g_cancelled = false;
     // A callback may start an exchange of its own or register another call: take the list first.
     std::vector<EndCall> due = std::exchange(EndCalls(), {});
     for (const EndCall &call : due)
@@ -45,6 +47,14 @@ void EndExchange()
 }
 
 bool ExchangeInProgress() { return g_exchanges > 0; }
+
+void CancelExchanges()
+{
+    if (g_exchanges > 0)
+        g_cancelled = true;
+}
+
+bool ExchangesCancelled() { return g_cancelled; }
 
 int CallWhenExchangesEnd(std::function<void()> callback)
 {

@@ -124,6 +124,7 @@ TSelectDeviceForm::TSelectDeviceForm(QWidget *owner, bool search, CTree &catalog
     setWindowTitle(QStringLiteral("Выберите прибор"));
     setModal(true);
     resize(330, 420);
+    setFont(Tahoma(11)); // the design's small face: the window's own, not the desktop's
 
     RadioGroup1 = new QGroupBox(QStringLiteral("Сортировка приборов"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
@@ -251,6 +252,10 @@ void TSelectDeviceForm::tvDeviceChange()
             LabelNameDev->setText(name);
             CSpinEdit_addrDev->setValue(address);
             CSpinEdit_addrDev->setEnabled(true);
+            // An address off the range (a catalogue's 0) is clamped by the edit; the node and the
+            // model follow it, so the list shows what is chosen and written.
+            if (CSpinEdit_addrDev->value() != address)
+                CSpinEdit_addrDevChange();
         }
     }
     UpdateSelectEnabled();

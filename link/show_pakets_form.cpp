@@ -20,6 +20,7 @@
 #include "link/monitor_placement.h"
 #include "link/text_file_save.h"
 #include "link/usb_can.h"
+#include "platform/fonts.h"
 
 TShowPaketsForm *ShowPaketsForm = nullptr;
 
@@ -75,6 +76,7 @@ TShowPaketsForm::TShowPaketsForm(QWidget *mainWindow)
     setWindowTitle(QStringLiteral("Просмотр принятых/отправленных данных"));
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(436, 601);
+    setFont(Tahoma(11)); // the design's small face: the window's own, not the desktop's
 
     GroupBox1 = new QGroupBox(QStringLiteral("Командная строка"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

@@ -87,15 +87,26 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
                             file.errorString());
 }
 
-std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset)
+std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter, const QString &preset)
 {
     QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("*.txt (*.txt *.TXT)"));
-    // The overwrite question is the program's own.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.selectFile(preset);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // The overwrite question is the program's own.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    dialog.setNameFilter(filter);
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset)
+{
+    return ShowFileDialog(parent, true, QStringLiteral("*.txt (*.txt *.TXT)"), preset);
 }

@@ -25,6 +25,12 @@ QString AppendTxtUnlessContained(const QString &name);
 // or extension appended when it has none.
 QString ReplaceExtension(const QString &name, const QString &extension);
 
+// The program's open (save false) and save dialogs: Qt's own, never the desktop's, whose texts would
+// not follow the program's Russian. A save leaves the overwrite question to the caller. Gives the
+// chosen path, or nothing when cancelled.
+std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter,
+                                      const QString &preset = QString());
+
 // The save dialog of the text exports: filter "*.txt (*.txt *.TXT)", preset the proposed name, the
 // overwrite question left to ConfirmSaveFileName. Gives the chosen path, or nothing when cancelled.
 std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset);

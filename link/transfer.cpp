@@ -63,8 +63,10 @@ int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *mat
     ExchangeScope exchange;
     LinkPump &pump = CurrentLinkPump();
     const uint32_t passes = timeout / 2;
-    for (uint32_t pass = 0; pass < passes; ++pass) {
+    for (uint32_t pass = 0; pass < passes && !ExchangesCancelled(); ++pass) {
         pump.ProcessEvents();
+        if (ExchangesCancelled())
+            break;
         pump.Sleep(1);
         UsbCan.ReceivePackets(UsbCan.RxPackets);
         const std::vector<CanPacket> &list = UsbCan.RxPackets;
@@ -79,15 +81,29 @@ int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *mat
     return 0;
 }
 
-bool SendPacketList(const QStringList &lines)
+namespace {
+bool ListFailed(ListSendFailure *failure, ListSendFailure why)
+{
+    if (failure)
+        *failure = why;
+    return false;
+}
+} // namespace
+
+bool SendPacketList(const QStringList &lines, ListSendFailure *failure)
 {
     ExchangeScope exchange;
+    if (failure)
+        *failure = ListSendFailure::None;
     LinkPump &pump = CurrentLinkPump();
+    // Each progress text lets messages through; the program may close in any of them.
     pump.Status(ConnectingText, 1);
+    if (ExchangesCancelled())
+        return ListFailed(failure, ListSendFailure::Cancelled);
     int code = UsbCan.Connect();
     if (code != 0) {
         pump.Status(ConnectFailedText + IntToText(code), 2);
-        return false;
+        return ListFailed(failure, ListSendFailure::Connect);
     }
     pump.Status(ConnectedText, 1);
 
@@ -97,6 +113,8 @@ bool SendPacketList(const QStringList &lines)
         text.remove(QLatin1Char(' '));
         const QString loading = QStringLiteral("Загрузка пакета №") + IntToText(i + 1);
         pump.Status(loading, 1);
+        if (ExchangesCancelled())
+            return ListFailed(failure, ListSendFailure::Cancelled);
         const int64_t sentAt = pump.Moment();
         try {
             code = UsbCan.SendPacket(text);
@@ -110,12 +128,14 @@ bool SendPacketList(const QStringList &lines)
         if (code != 0) {
             // The list stopped part way: the error stays on screen and the caller sees a failure.
             pump.Status(WriteFailedText + IntToText(code), 2);
-            return false;
+            return ListFailed(failure, ListSendFailure::Packet);
         }
         ++sent;
         pump.Status(QStringLiteral("Пакет №") + IntToText(i + 1) + QStringLiteral(" загружен"), 1);
         pump.PauseSince(sentAt, unsigned(std::max(Usb_TimerSleep, 0)));
     }
     pump.Status(QStringLiteral("Всего загруженно пакетов = ") + IntToText(sent), 2);
+    if (ExchangesCancelled())
+        return ListFailed(failure, ListSendFailure::Cancelled);
     return true;
 }

@@ -41,14 +41,23 @@ bool PacketMatches(const CanPacket &record, const PacketPattern &pattern);
 // Drains the adapter in timeout / 2 passes (events, 1 ms sleep, drain, scan of the whole list) and
 // returns the 1-based index in UsbCan.RxPackets of the first match, or 0. The matched record is
 // copied to *matched, so a list that a timer clears meanwhile is never read out of range.
+// Exchanges cancelled (the program closing) end it with 0 at once.
 int WaitForPacket(const PacketPattern &pattern, uint32_t timeout, CanPacket *matched = nullptr);
+
+// Why a list was not sent whole.
+enum class ListSendFailure {
+    None,
+    Connect,   // the adapter did not connect; nothing was sent
+    Packet,    // a packet still failed after three attempts; those before it went out
+    Cancelled, // the program is closing (link/exchange.h)
+};
 
 // Connects and sends the lines one by one (blanks removed), up to three attempts each, with
 // progress texts and a pause of Usb_TimerSleep ms after each packet sent (LinkPump::PauseSince). True only when every
 // line was sent; a connection failure or a packet that still fails ends it with false, its error
-// text left on screen. A line the link refuses throws PacketTextError after closing the progress
-// window.
-bool SendPacketList(const QStringList &lines);
+// text left on screen, and says which in *failure. A line the link refuses throws PacketTextError
+// after closing the progress window.
+bool SendPacketList(const QStringList &lines, ListSendFailure *failure = nullptr);
 
 inline const QString ConnectingText = QStringLiteral("Соединяемся...");
 inline const QString ConnectedText = QStringLiteral("Соединение прошло успешно");

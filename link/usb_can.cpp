@@ -111,6 +111,9 @@ int CUsbCan::SendPacket(const QString &text)
     TxFrame frame = PacketTextToFrame(text);
     const int code = dll_.TxData ? dll_.TxData(frame.identifier, frame.data, frame.count) : UsbCanMissingLibrary;
     AddPacketRow(PacketTimeText(), frame.idText, frame.dataText, code == 0 ? PacketRowSent : PacketRowFailed);
+    // The adapter is gone: whoever sends next connects again instead of sending into nothing.
+    if (code == UsbCanNotConnected)
+        Disconnect();
     return code;
 }
 

@@ -39,6 +39,7 @@ public:
     // (its queue full) get a row in the log where they were lost.
     int ReceivePackets(std::vector<CanPacket> &list);
     // Sends one PacketText; throws PacketTextError for a text it refuses, before sending or logging.
+    // A send the library answers with UsbCanNotConnected disconnects.
     int SendPacket(const QString &text);
     // Rewrites the identifier bytes of a record as delivered and logs it.
     void LogReceivedPacket(CanPacket &record);

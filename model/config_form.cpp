@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QHeaderView>
 #include <QVBoxLayout>
 
 #include "model/config_images.h"
@@ -19,6 +20,9 @@ void SetUpTreeView(CTreeView *view, const QList<QIcon> &images, const QString &n
     view->setFont(f);
     view->setIndentation(27);
     view->setIconSize(QSize(24, 24));
+    // A long node text scrolls sideways instead of being cut at the window's edge.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->treeModel()->setImages(images);
 }
 
@@ -69,8 +73,10 @@ int TConfigForm::ShowMessageDlg(const QString &text, int kind, MsgButtons button
 void TConfigForm::ShowBeside(QWidget *mainWindow)
 {
     if (!placed_ && mainWindow) {
-        const QRect r = mainWindow->frameGeometry();
-        move(r.center() - QPoint(width() / 2, height() / 2));
+        // Client areas, whose frames are not known before the first showing.
+        QRect r = geometry();
+        r.moveCenter(mainWindow->geometry().center());
+        setGeometry(r);
         placed_ = true;
     }
     show();
@@ -79,8 +85,9 @@ void TConfigForm::ShowBeside(QWidget *mainWindow)
 
 void TConfigForm::closeEvent(QCloseEvent *event)
 {
-    hide();
-    event->ignore();
+    // Closing only hides it: an accepted close hides a window that is not deleted on close, and a
+    // refused one would stop the application's quit.
+    event->accept();
 }
 
 bool LoadXmlToTree(const QString &path, CTreeView *view)

@@ -1,6 +1,15 @@
 #pragma once
 #include <QFont>
 #include <QString>
+#include <QStringList>
+
+// The windows are laid out in pixels for the faces of the design (mostly Tahoma). Where a machine
+// lacks them, the free counterparts are registered and the other design faces mapped onto installed
+// ones, so that every text keeps the room it was given. Call once, after the application object.
+void RegisterDesignFonts();
+
+// The folders searched for the design's face files; fontconfig does not scan them.
+QStringList DesignFontFolders();
 
 // A font of the designed face at a pixel height; where the face is missing, substitution picks one
 // of the same height, so the windows keep their layout.
@@ -13,3 +22,7 @@ inline QFont DesignFont(const QString &family, int pixels, bool bold = false)
 }
 
 inline QFont Tahoma(int pixels, bool bold = false) { return DesignFont(QStringLiteral("Tahoma"), pixels, bold); }
+
+// Tahoma at a size the design gives in points, at the pixel height the design's 96-dpi screens drew
+// it with (8 -> 11, 10 -> 13, 12 -> 16, 24 -> 32): the pixel layouts around it do not scale either.
+inline QFont TahomaPoints(int points, bool bold = false) { return Tahoma((points * 96 + 36) / 72, bold); }

@@ -16,6 +16,7 @@
 #include "editor/controls.h"
 #include "link/text_file_save.h"
 #include "link/usb_can.h"
+#include "platform/fonts.h"
 
 QString ArchiveHex2(int value)
 {
@@ -136,6 +137,8 @@ void CArchiveForm::Build(CArchiveReader &reader, int records, int columns, const
                          const QString &groupBox1Title, const std::function<void()> &fillGroupBox1)
 {
     archive_ = &reader;
+    // The design's small face, as in the service window: the grid's columns were made for it.
+    setFont(Tahoma(11));
     model_ = new CArchiveGridModel(records, columns, std::move(cell), this);
     StringGrid1 = new QTableView(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -183,7 +186,10 @@ void CArchiveForm::Build(CArchiveReader &reader, int records, int columns, const
     bottom->addWidget(SpeedButton_Load);
     bottom->addWidget(sbSaveAddrMod);
     bottom->addWidget(btnClose);
+    // The grid fills the window above the bottom panel, edge to edge as designed.
+    bottom->setContentsMargins(6, 0, 6, 6);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(StringGrid1, 1);
     layout->addLayout(bottom);
 

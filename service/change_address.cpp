@@ -24,6 +24,13 @@
 
 namespace {
 
+// The designed 274 x 76 pixels hold one group box with a row of edits under its caption: Qt's
+// default margins would push the edits out of it.
+void TightGroupLayout(QLayout *layout)
+{
+    layout->setContentsMargins(6, 4, 6, 4);
+}
+
 QLabel *GreyText(QWidget *parent, const char *name, const QString &text)
 {
     auto *label = new QLabel(text, parent);
@@ -52,6 +59,8 @@ QGroupBox *SensorBox(QWidget *parent, const char *name, const QString &caption, 
     newEdit = AddressSpinEdit(box, newEditName, 1, max, max);
     button = WriteButton(box, buttonName);
     auto *grid = new QGridLayout(box);
+    TightGroupLayout(grid);
+    grid->setVerticalSpacing(0); // each text right above its edit, as designed
     grid->addWidget(oldText, 0, 0);
     grid->addWidget(newText, 0, 1);
     grid->addWidget(oldEdit, 1, 0);
@@ -77,6 +86,7 @@ TFormChangeAddress::TFormChangeAddress(TMainForm &owner) : QDialog(&owner, Qt::T
     CSpinEdit_NewAddrDev = AddressSpinEdit(GroupBox_AddrDev, "CSpinEdit_NewAddrDev", 1, 127, 1);
     btnSaveAddrDev = WriteButton(GroupBox_AddrDev, "btnSaveAddrDev");
     auto *devLayout = new QHBoxLayout(GroupBox_AddrDev);
+    TightGroupLayout(devLayout);
     devLayout->addWidget(StaticText_AddrDev);
     devLayout->addWidget(CSpinEdit_NewAddrDev);
     devLayout->addStretch(1);
@@ -92,6 +102,7 @@ TFormChangeAddress::TFormChangeAddress(TMainForm &owner) : QDialog(&owner, Qt::T
                                  "StaticText_NewAddrMod", "CSpinEdit_NewAddrMod", "btnSaveAddrMod", 40);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 0, 2, 2);
     for (QGroupBox *box : {GroupBox_AddrDev, GroupBox_AddrDet, GroupBox_AddrMod}) {
         box->hide();
         layout->addWidget(box);

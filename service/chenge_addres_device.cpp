@@ -187,8 +187,15 @@ TChengeAddresDeviceForm::TChengeAddresDeviceForm(QWidget *owner, CTree &catalogu
         outInner = Box(outBox, inner, QStringLiteral("Для новых устройств"));
         outCheck = new QCheckBox(QStringLiteral("Программирование с автоинкрементом"), outInner);
         outCheck->setObjectName(QLatin1String(check));
-        (new QVBoxLayout(outInner))->addWidget(outCheck);
+        // Qt's default margins, twice nested, would not leave the right column room for the
+        // check box's caption.
+        auto *innerLayout = new QVBoxLayout(outInner);
+        innerLayout->addWidget(outCheck);
         auto *grid = new QGridLayout(outBox);
+        for (QLayout *l : {static_cast<QLayout *>(innerLayout), static_cast<QLayout *>(grid)}) {
+            const QMargins m = l->contentsMargins();
+            l->setContentsMargins(5, m.top(), 5, m.bottom());
+        }
         grid->addWidget(outOldText, 0, 0);
         grid->addWidget(outNewText, 0, 1);
         grid->addWidget(outOld, 1, 0);

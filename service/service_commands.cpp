@@ -5,6 +5,7 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/key_packets.h"
+#include "link/exchange.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
 
@@ -77,6 +78,8 @@ void ProgramAddressesAutoInc(AutoIncHost &host, uint8_t wire, SensorKind kind)
             return;
         }
     }
+    // The countdown lets messages through between its waits: the run is one exchange throughout.
+    const ExchangeScope exchange;
     host.SetEditsEnabled(false);
     const int flag = kind == SensorKind::Module ? ModuleWireFlag : 0;
     int next = host.FirstValue() - 1 + flag;

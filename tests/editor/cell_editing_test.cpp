@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QTabWidget>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
 #include "pages_fixture.h"
+#include "platform/fonts.h"
 
 using namespace pages_fixture;
 
@@ -246,15 +248,25 @@ TEST_F(CellEditing, MouseAndKeyboardMoveTheCursor)
     EXPECT_EQ(form.EditorRect.Height, r.height() - 1);
 }
 
-TEST(ParamRowPainting, WideTextsAreNotDrawnAndMarksShow)
+TEST(ParamRowPainting, WideTextsAreElidedAndMarksShow)
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(10);
+    const QFont font = TahomaPoints(10);
+    const QFontMetrics metrics(font);
+    EXPECT_EQ(CellTextShown("Пуск", metrics, 40), "Пуск");
+    const QString wide = "Пожарный тепловой"; // a list value as wide as its column or wider
+    for (const int column : {metrics.horizontalAdvance(wide), 40}) {
+        const QString shown = CellTextShown(wide, metrics, column);
+        EXPECT_TRUE(shown.endsWith(u'…')) << column;
+        EXPECT_TRUE(wide.startsWith(shown.chopped(1))) << column;
+        EXPECT_LE(metrics.horizontalAdvance(shown), column - 2) << column;
+    }
+    EXPECT_EQ(CellTextShown(wide, metrics, metrics.horizontalAdvance(wide) + 1), wide);
+
     CParamRowPaint row;
     row.Index = 0;
     row.Caption = "Параметр";
     row.ColumnWidths = {100, 40, 40, 40};
-    row.Cells = {{"1", NoCellImage}, {"WWWWWWWWWWWWWWWW", NoCellImage}, {"", DefaultMarker}};
+    row.Cells = {{"1", NoCellImage}, {wide, NoCellImage}, {"", DefaultMarker}};
     const QSize size(220, 18);
     const QImage plain = PaintParamRow(row, size, font);
     auto darkPixels = [&](const QImage &image, int left, int width) {
@@ -265,8 +277,9 @@ TEST(ParamRowPainting, WideTextsAreNotDrawnAndMarksShow)
                     ++dark;
         return dark;
     };
-    EXPECT_GT(darkPixels(plain, 100, 40), 0);  // "1" fits and is drawn
-    EXPECT_EQ(darkPixels(plain, 140, 40), 0);  // too wide: not drawn at all
+    EXPECT_GT(darkPixels(plain, 100, 40), 0); // "1" fits and is drawn
+    EXPECT_GT(darkPixels(plain, 140, 40), 0); // too wide: drawn elided
+    EXPECT_EQ(darkPixels(plain, 180, 40), 0); // within its own cell
     EXPECT_EQ(QColor(plain.pixel(110, 2)), QColor(255, 255, 255));
     EXPECT_EQ(QColor(plain.pixel(200, 5)), QColor(212, 208, 200)); // the default mark
     EXPECT_EQ(QColor(plain.pixel(95, 8)), QColor(212, 208, 200));  // the caption cell

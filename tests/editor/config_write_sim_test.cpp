@@ -17,6 +17,7 @@
 #include "editor/key_page.h"
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
+#include "link/exchange.h"
 #include "link/transfer.h"
 #include "link/usb_can.h"
 #include "model/config_form.h"
@@ -226,4 +227,63 @@ TEST_F(WriteOverSim, EditsWrittenComeBackInTheReadThatFollows)
     btnKeyLoadClick(*form, KeyButton(QStringLiteral("btnKeyLoad")));
     EXPECT_EQ(back->key()->key_code, QStringLiteral("0000000000FF"));
     EXPECT_FALSE(messages.contains(QStringLiteral("Ответ от прибора по данному ключу, не получен!")));
+}
+
+TEST_F(WriteOverSim, WriteOutcomesTheEngineerIsToldOf)
+{
+    CTreeNode *model = CatalogueModel(QStringLiteral("Тиврон-2"));
+    ASSERT_TRUE(model);
+    model->device()->device_addr = 5;
+    const QString general = QStringLiteral("Общие параметры");
+    const QString loops = QStringLiteral("шлейфы");
+    const QString delay = QStringLiteral("Задержка звука, с");
+    const QString loopDelay = QStringLiteral("Задержка, с");
+
+    struct Case {
+        const char *what;
+        QString control;       // simulator control line before the write; "stop" ends the line
+        QStringList messages;  // what the engineer is told
+        bool edited;           // the pages hold the values edited before the write
+        bool generalMarked;    // the general table's cells carry the marker
+    };
+    const Case cases[] = {
+        {"the device is silent", QStringLiteral("silent 5"), {WriteNotConfirmedText}, true, false},
+        // The write goes through; the read-back misses the general table, which comes back marked.
+        {"the general table unanswered", QStringLiteral("omit 5 table 0"), {}, false, true},
+        // The adapter still sends, onto a bus nobody else is on.
+        {"the line gone", QStringLiteral("stop"), {WriteNotConfirmedText}, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // A line of its own for each case: the stored configuration and the answers as the file has them.
+        UsbCan.Disconnect();
+        sim.Stop();
+        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(UseSimulatedLine(sim));
+        messages.clear();
+        ASSERT_EQ(UsbCan.Connect(), 0);
+        int before = form->PageCounter;
+        ASSERT_EQ(RequestConfiguration(*form, *model), 0);
+        ASSERT_TRUE(WaitForPages(before));
+        const QString stored = Cell(general, delay, 0);
+        const QString storedLoop = Cell(loops, loopDelay, 1);
+        const QString edit = stored == QStringLiteral("77") ? QStringLiteral("78") : QStringLiteral("77");
+        SetCell(general, delay, 0, edit);
+        SetCell(loops, loopDelay, 1, QStringLiteral("123"));
+
+        if (c.control == QStringLiteral("stop"))
+            sim.Stop();
+        else
+            ASSERT_TRUE(sim.Control(c.control).startsWith(QStringLiteral("ok"))) << c.control.toStdString();
+        before = form->PageCounter;
+        form->actWriteExecute();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !ExchangeInProgress(); }, kSimWaitMs));
+
+        EXPECT_EQ(messages, c.messages);
+        EXPECT_EQ(Cell(general, delay, 0), c.edited ? edit : QStringLiteral("30"));
+        EXPECT_EQ(Cell(loops, loopDelay, 1), c.edited || c.generalMarked ? QStringLiteral("123") : storedLoop);
+        CParamPage *page = Page(general);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->CellImage(Row(*page, delay), 0) == DefaultMarker, c.generalMarked);
+    }
 }

@@ -27,7 +27,8 @@
 
 namespace {
 
-// Real events; pauses shortened, and the test's own step run at the first pause of a wait.
+// Real events and real pauses (the line's frames need them on a loaded machine), and the test's own
+// step run at the first pause of a wait.
 class SimPump : public LinkPump {
 public:
     void ProcessEvents() override { QCoreApplication::processEvents(); }
@@ -39,7 +40,7 @@ public:
             onPause = nullptr;
             step();
         }
-        QThread::msleep(std::min(ms, 200u));
+        QThread::msleep(ms);
     }
     void Status(const QString &, int) override {}
     std::function<void()> onPause;

@@ -19,6 +19,7 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/main_form.h"
+#include "model/config_form.h"
 
 namespace {
 QByteArray ReadFile(const QString &path)
@@ -234,6 +235,26 @@ TEST(MainForm, MonitorIsPlacedBesideTheMainWindow)
     EXPECT_EQ(monitor.frameGeometry().topLeft(), QPoint(0, 20));
 }
 
+TEST(MainForm, DescriptionWindowOpensCentredThenWhereTheEngineerLeftIt)
+{
+    TMainForm w;
+    w.move(100, 50);
+    w.show();
+    TConfigForm config(&w);
+    w.SetToolWindows(&config, nullptr);
+    w.N23->trigger();
+    ASSERT_TRUE(config.isVisible());
+    EXPECT_EQ(config.geometry().center(), w.geometry().center());
+
+    config.move(20, 30);
+    config.close(); // only hides it
+    ASSERT_FALSE(config.isVisible());
+    w.move(300, 200);
+    w.N23->trigger();
+    EXPECT_TRUE(config.isVisible());
+    EXPECT_EQ(config.pos(), QPoint(20, 30));
+}
+
 TEST(MainForm, PageChangeClearsStatusAndSelection)
 {
     TMainForm w;
@@ -271,7 +292,7 @@ TEST(MainForm, SmallCommands)
     w.miStatusBar->trigger();
     EXPECT_TRUE(w.StatusBar->isVisible());
 
-    QWidget config(&w, Qt::Window);
+    TConfigForm config(&w);
     w.SetToolWindows(&config, nullptr);
     w.N23->trigger();
     EXPECT_TRUE(config.isVisible());

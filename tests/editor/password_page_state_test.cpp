@@ -110,6 +110,11 @@ TEST(PasswordPageState, LoopCountsAndLayout)
         EXPECT_EQ(LoopBoxPosition(c.k).Left, c.left) << c.k;
         EXPECT_EQ(LoopBoxPosition(c.k).Top, c.top) << c.k;
     }
+    // Columns widened for a wider face keep the last box inside the group box, with its margin.
+    for (const int column : {kLoopBoxWidth, 61})
+        for (const int loops : {16, 32})
+            EXPECT_LE(LoopBoxPosition(loops, column).Left + column, LoopGroupWidth(loops, column) - 8)
+                << column << " " << loops;
 
     // With no loops the users carry no flags.
     CTree tree;

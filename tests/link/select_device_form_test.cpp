@@ -268,6 +268,29 @@ TEST_F(SelectDeviceFormTest, AddressEditRenamesTheNode)
     EXPECT_FALSE(form->Choice().Model);
 }
 
+TEST_F(SelectDeviceFormTest, AModelAtAddressZeroIsShownChosenAndWrittenAtOne)
+{
+    CDevice *model = Model(QStringLiteral("Тиврон-АСПТ"))->device();
+    for (const int editShows : {1, 7}) { // the clamp changes the edit's text, or it does not
+        SCOPED_TRACE(editShows);
+        model->device_addr = 0;
+        auto form = Make(false);
+        form->AddCatalogueModels();
+        CTreeNode *node = ListNode(*form, QStringLiteral("Тиврон-АСПТ <0>"));
+        ASSERT_TRUE(node);
+        form->CSpinEdit_addrDev->setValue(editShows);
+        form->SelectListNode(node);
+        EXPECT_EQ(form->CSpinEdit_addrDev->value(), 1);
+        EXPECT_EQ(node->text, QStringLiteral("Тиврон-АСПТ <1>"));
+        EXPECT_EQ(model->device_addr, 1);
+        form->show();
+        QTest::mouseClick(form->btnSelect, Qt::LeftButton);
+        EXPECT_EQ(form->result(), mrOk);
+        EXPECT_EQ(form->Choice().Address, 1);
+        EXPECT_EQ(StoredAddress(QStringLiteral("Тиврон-АСПТ")), 1);
+    }
+}
+
 TEST_F(SelectDeviceFormTest, SortsByNameAndByAddress)
 {
     auto form = Make(false);

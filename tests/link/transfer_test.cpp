@@ -97,7 +97,92 @@ TEST_F(WaitForPacketTest, HoldsAnExchangeWhileItRuns)
     EXPECT_FALSE(ExchangeInProgress());
 }
 
+TEST_F(WaitForPacketTest, CancelledExchangesEndTheWaitAtOnce)
+{
+    // Before the call, or in the middle of it (a close handled while the wait lets messages through).
+    for (const bool before : {true, false}) {
+        SCOPED_TRACE(before);
+        pump.passes = 0;
+        ExchangeScope outer; // the exchange the wait belongs to
+        if (before)
+            CancelExchanges();
+        else
+            pump.onEvents = [](int pass) {
+                if (pass == 3)
+                    CancelExchanges();
+            };
+        UsbCan.RxPackets = {Record(0x01, 0, 0, 0)};
+        EXPECT_EQ(WaitForPacket(kSearchAnswer, 20000, nullptr), 0);
+        EXPECT_EQ(pump.passes, before ? 0 : 3);
+        EXPECT_TRUE(ExchangesCancelled()); // until the last exchange ends
+        pump.onEvents = nullptr;
+    }
+    EXPECT_FALSE(ExchangesCancelled());
+    CancelExchanges(); // with none running it does nothing
+    EXPECT_FALSE(ExchangesCancelled());
+    UsbCan.RxPackets = {Record(0x20, 0xFF, 4, 0)};
+    EXPECT_EQ(WaitForPacket(kSearchAnswer, 1000, nullptr), 1);
+}
+
 using SendPacketListTest = LinkTest;
+
+// Cancels the exchanges when a given progress text is shown, as a close handled inside it would.
+class CancellingPump : public FakePump {
+public:
+    void Status(const QString &text, int mode) override
+    {
+        FakePump::Status(text, mode);
+        if (text == cancelAt)
+            CancelExchanges();
+    }
+    QString cancelAt;
+};
+
+TEST_F(SendPacketListTest, SaysWhyAListWasNotSentWhole)
+{
+    const QStringList lines = {QStringLiteral("02FF020001"), QStringLiteral("02FF020102"), QStringLiteral("02FF020203")};
+    const struct {
+        const char *what;
+        int connectCode;
+        std::deque<int> txCodes;
+        QString cancelAt;
+        bool result;
+        ListSendFailure failure;
+        std::size_t sent;
+        bool connected;
+    } cases[] = {
+        {"sent whole", 0, {}, {}, true, ListSendFailure::None, 3, true},
+        {"no connection", 5, {}, {}, false, ListSendFailure::Connect, 0, false},
+        {"a packet refused", 0, {0, 7, 7, 7}, {}, false, ListSendFailure::Packet, 4, true},
+        // The adapter went away: the link is disconnected, and it is still a packet that failed.
+        {"no device connected", 0, {6, 6, 6}, {}, false, ListSendFailure::Packet, 3, false},
+        {"closed while connecting", 0, {}, QStringLiteral("Соединяемся..."), false, ListSendFailure::Cancelled, 0, false},
+        {"closed in the second packet", 0, {}, QStringLiteral("Загрузка пакета №2"), false, ListSendFailure::Cancelled, 1,
+         true},
+        {"closed at the count", 0, {}, QStringLiteral("Всего загруженно пакетов = 3"), false,
+         ListSendFailure::Cancelled, 3, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        g_fake = FakeDll();
+        g_fake.connectCode = c.connectCode;
+        g_fake.txCodes = c.txCodes;
+        UsbCan.Connected = false;
+        CancellingPump cancelling;
+        cancelling.cancelAt = c.cancelAt;
+        SetLinkPump(&cancelling);
+        ListSendFailure failure = ListSendFailure::None;
+        {
+            ExchangeScope caller; // the write or the key load around it
+            EXPECT_EQ(SendPacketList(lines, &failure), c.result);
+        }
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_EQ(g_fake.sent.size(), c.sent);
+        EXPECT_EQ(UsbCan.Connected, c.connected);
+        EXPECT_FALSE(ExchangesCancelled());
+    }
+    SetLinkPump(&pump);
+}
 
 TEST_F(SendPacketListTest, EmptyList)
 {

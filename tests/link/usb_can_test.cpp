@@ -4,6 +4,7 @@
 
 #include "app/guard.h"
 #include "app/message_dlg.h"
+#include "link/monitor_link.h"
 #include "link/packet_text.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/test_paths.h"
@@ -151,6 +152,36 @@ TEST_F(UsbCanTest, SendConvertsLogsAndReturnsTheCode)
         {"12:34:56", "000000FF", "", "  (Ошибка)"},
     };
     EXPECT_EQ(log.rows, expected);
+}
+
+TEST_F(UsbCanTest, SendAnsweredNoDeviceConnectedDisconnects)
+{
+    const struct {
+        int code;
+        bool connectedAfter;
+        int disconnects;
+    } cases[] = {
+        {0, true, 0},
+        {UsbCanWriteFailed, true, 0}, // the device refused one frame: the adapter is still there
+        {UsbCanNotConnected, false, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        g_fake = FakeDll();
+        g_fake.txCodes = {c.code};
+        log.rows.clear();
+        UsbCan.Connected = true;
+        EXPECT_EQ(UsbCan.SendPacket(QStringLiteral("85FF0200")), c.code);
+        EXPECT_EQ(UsbCan.Connected, c.connectedAfter);
+        EXPECT_EQ(g_fake.disconnects, c.disconnects);
+        ASSERT_EQ(log.rows.size(), 1u);
+        EXPECT_EQ(log.rows[0].action, c.code == 0 ? PacketRowSent : PacketRowFailed);
+    }
+    // The monitor's command line, which connects only when not connected, connects again.
+    CMonitorLink monitor;
+    EXPECT_TRUE(monitor.Execute(QStringLiteral("85FF0200"), QString()));
+    EXPECT_EQ(g_fake.connects, 1);
+    EXPECT_TRUE(UsbCan.Connected);
 }
 
 TEST_F(UsbCanTest, RefusedTextSendsAndLogsNothingAndIsShownAsAnError)

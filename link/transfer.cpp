@@ -1,8 +1,6 @@
 #include "link/transfer.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include <QCoreApplication>
 #include <QThread>
@@ -11,6 +9,7 @@
 #include "app/settings.h"
 #include "link/exchange.h"
 #include "link/usb_can.h"
+#include "platform/event_loop.h"
 
 namespace {
 
@@ -19,18 +18,14 @@ public:
     void ProcessEvents() override { QCoreApplication::processEvents(); }
     void Sleep(unsigned milliseconds) override { QThread::msleep(milliseconds); }
     void Status(const QString &text, int mode) override { ShowStatus(text, mode); }
-    int64_t Moment() override
-    {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-    }
+    int64_t Moment() override { return CPreciseSleep::SteadyNowNs(); }
     void PauseSince(int64_t moment, unsigned milliseconds) override
     {
-        std::this_thread::sleep_until(Clock::time_point(std::chrono::nanoseconds(moment)) +
-                                      std::chrono::milliseconds(milliseconds));
+        pause_.Until(moment + int64_t(milliseconds) * 1000000);
     }
 
 private:
-    using Clock = std::chrono::steady_clock;
+    CPreciseSleep pause_;
 };
 
 LinkPump *g_pump = nullptr;

@@ -1,5 +1,9 @@
 #include "platform/event_loop.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -34,3 +38,31 @@ void SleepMs(int ms)
 
 void SetProcessMessagesHook(std::function<void()> hook) { PumpHook() = std::move(hook); }
 void SetSleepHook(std::function<void(int)> hook) { SleepHook() = std::move(hook); }
+
+int64_t CPreciseSleep::SteadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+CPreciseSleep::CPreciseSleep(Clock now, SleepUntil sleepUntil)
+    : Now(now ? std::move(now) : Clock(&CPreciseSleep::SteadyNowNs)), Sleep(std::move(sleepUntil))
+{
+    if (!Sleep)
+        Sleep = [](int64_t ns) {
+            std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns)));
+        };
+}
+
+void CPreciseSleep::Until(int64_t deadlineNs)
+{
+    const int64_t wake = deadlineNs - EarlyNs_;
+    if (Now() < wake) {
+        Sleep(wake);
+        // How late this wake came, weighed with the earlier ones.
+        const int64_t late = std::clamp<int64_t>(Now() - wake, 0, MaxEarlyNs);
+        EarlyNs_ = (3 * EarlyNs_ + late) / 4;
+    }
+    while (Now() < deadlineNs) {
+    }
+}

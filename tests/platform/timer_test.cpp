@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/event_loop.h"
 #include "platform/timer.h"
 
 namespace {
@@ -172,4 +173,35 @@ TEST(Timer, ATickDueWhileHeldIsSkippedAndTheLastTickCanStopIt)
     EXPECT_EQ(outside, 0);
     timer.Tick();
     EXPECT_EQ(outside, 1);
+}
+
+TEST(PreciseSleep, WakesEarlierByTheLatenessItSawAndNeverBeforeTheMoment)
+{
+    const int64_t ms = 1000000;
+    int64_t now = 0, lateness = 400000; // the system wakes every sleeper this late
+    int sleeps = 0;
+    // Each look at the clock costs 10 us.
+    CPreciseSleep sleep([&] { return now += 10000; },
+                        [&](int64_t until) {
+                            ++sleeps;
+                            now = std::max(now, until + lateness);
+                        });
+    const auto pause = [&] {
+        const int64_t deadline = now + 10 * ms;
+        sleep.Until(deadline);
+        EXPECT_GE(now, deadline);
+        return now - deadline;
+    };
+    EXPECT_GE(pause(), lateness); // the first pause learns it
+    for (int i = 0; i < 10; ++i)
+        pause();
+    EXPECT_LT(pause(), 50000); // later ones come back on time
+    EXPECT_NEAR(double(sleep.EarlyNs()), 410000.0, 30000.0);
+    EXPECT_EQ(sleeps, 12);
+
+    // The system turns prompt: the early start shrinks, what is left is waited out awake.
+    lateness = 0;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_LT(pause(), 30000);
+    EXPECT_LT(sleep.EarlyNs(), 30000);
 }

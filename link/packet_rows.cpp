@@ -30,16 +30,29 @@ int CPacketRowStore::Append(const QString &time, const QString &id, const QStrin
 {
     const int number = RowCount() - 1;
     Row r{};
-    r.offset = pool_.size();
     r.overridden = 0;
     const QString *texts[3] = {&time, &id, &data};
+    bool fits[3];
+    std::size_t needed = 0;
+    for (int field = 0; field < 3; ++field) {
+        fits[field] = FitsPool(*texts[field]);
+        needed += fits[field] ? std::size_t(texts[field]->size()) : 0;
+    }
+    // A row's texts stay in one block.
+    if (poolUsed_ + needed > PoolBlock) {
+        pool_.push_back(std::make_unique<char[]>(PoolBlock));
+        poolUsed_ = 0;
+    }
+    r.offset = uint64_t(pool_.size() - 1) * PoolBlock + poolUsed_;
+    char *out = pool_.back().get() + poolUsed_;
+    poolUsed_ += needed;
     for (int field = 0; field < 3; ++field) {
         const QString &text = *texts[field];
         const uint64_t key = Key(number, field + 1);
-        if (FitsPool(text)) {
+        if (fits[field]) {
             r.length[field] = uint8_t(text.size());
             for (QChar c : text)
-                pool_.push_back(char(uint8_t(c.unicode())));
+                *out++ = char(uint8_t(c.unicode()));
             overrides_.erase(key);
         } else {
             r.length[field] = 0;
@@ -83,10 +96,10 @@ bool CPacketRowStore::IsLossRow(int row) const
 
 QString CPacketRowStore::PoolText(const Row &r, int field) const
 {
-    uint64_t at = r.offset;
+    std::size_t at = std::size_t(r.offset % PoolBlock);
     for (int f = 0; f < field; ++f)
         at += r.length[f];
-    return QString::fromLatin1(pool_.data() + at, r.length[field]);
+    return QString::fromLatin1(pool_[std::size_t(r.offset / PoolBlock)].get() + at, r.length[field]);
 }
 
 const QString *CPacketRowStore::Override(int row, int col) const
@@ -144,7 +157,9 @@ bool CPacketRowStore::SetCell(int row, int col, const QString &text)
 void CPacketRowStore::Clear()
 {
     rows_ = {};
-    pool_ = {};
+    pool_.clear();
+    pool_.shrink_to_fit();
+    poolUsed_ = PoolBlock;
     overrides_ = {};
     lossRows_ = {};
 }
@@ -170,8 +185,10 @@ QStringList CPacketRowStore::Lines() const
 
 std::size_t CPacketRowStore::MemoryBytes() const
 {
-    std::size_t bytes = sizeof(*this) + rows_.capacity() * sizeof(Row) + pool_.capacity() +
-                        lossRows_.capacity() * sizeof(int);
+    // The row deque keeps its rows in blocks of about 512 bytes and a map of them.
+    const std::size_t rowBlocks = rows_.size() * sizeof(Row) / 512 + 1;
+    std::size_t bytes = sizeof(*this) + rowBlocks * (512 + sizeof(void *)) + pool_.size() * PoolBlock +
+                        pool_.capacity() * sizeof(pool_[0]) + lossRows_.capacity() * sizeof(int);
     for (const auto &entry : overrides_)
         bytes += sizeof(entry) + 2 * sizeof(void *) + std::size_t(entry.second.capacity()) * 2;
     return bytes;

@@ -9,7 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <deque>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -53,7 +54,7 @@ public:
 private:
     enum Action : uint8_t { Sent, Failed, Received, NoAction, OtherAction, Lost };
     struct Row {
-        uint64_t offset;     // of the row's texts in pool_
+        uint64_t offset;     // of the row's texts in pool_: block * PoolBlock + position
         uint8_t length[3];   // time, id, data
         uint8_t action;      // Action
         uint8_t overridden;  // bit c: cell c is in overrides_
@@ -63,8 +64,12 @@ private:
     QString PoolText(const Row &r, int field) const;
     const QString *Override(int row, int col) const;
 
-    std::vector<Row> rows_;
-    std::string pool_;                                  // Latin-1 texts of every row
+    // Rows and their Latin-1 texts in blocks that never move: a log of millions of rows grows
+    // without copying what it holds (a doubling vector or string would copy megabytes in one go).
+    static constexpr std::size_t PoolBlock = std::size_t(1) << 16;
+    std::deque<Row> rows_;
+    std::vector<std::unique_ptr<char[]>> pool_;
+    std::size_t poolUsed_ = PoolBlock;                  // bytes used in the last block
     std::unordered_map<uint64_t, QString> overrides_;   // edited cells and texts the pool cannot hold
     std::vector<int> lossRows_;
 };

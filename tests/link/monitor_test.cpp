@@ -75,6 +75,22 @@ TEST(PacketRowStoreTest, NumbersRowsAndKeepsTheEmptyRowLast)
     EXPECT_EQ(grid.RowCount(), 2);
 }
 
+TEST(PacketRowStoreTest, ALongLogKeepsEveryRowsTexts)
+{
+    // Rows of every text length, far past one block of the text pool.
+    CPacketRowStore grid;
+    const auto data = [](int i) { return QStringLiteral("%1").arg(i, 2 * (i % 9), 16, QLatin1Char('0')).right(2 * (i % 9)); };
+    for (int i = 0; i < 20000; ++i)
+        grid.Append(QStringLiteral("12:%1").arg(i % 60), QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')), data(i),
+                    PacketRowReceived);
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(grid.Cell(i + 1, 1), QStringLiteral("12:%1").arg(i % 60)) << i;
+        ASSERT_EQ(grid.Cell(i + 1, 2), QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0'))) << i;
+        ASSERT_EQ(grid.Cell(i + 1, 3), data(i)) << i;
+    }
+    EXPECT_LT(grid.MemoryBytes(), std::size_t(20000) * 64);
+}
+
 TEST(PacketRowStoreTest, EditedCellsAndTextsOutsideThePool)
 {
     CPacketRowStore grid;

@@ -21,11 +21,7 @@ public:
     // went to the adapter, so the send and the progress text after it are part of the pause and not
     // added to it. Pumps without a clock sleep the whole pause.
     virtual int64_t Moment() { return 0; }
-    virtual void PauseSince(int64_t moment, unsigned milliseconds)
-    {
-        (void)moment;
-        Sleep(milliseconds);
-    }
+    virtual void PauseSince(int64_t /*moment*/, unsigned milliseconds) { Sleep(milliseconds); }
 };
 
 LinkPump &CurrentLinkPump();
@@ -53,7 +49,7 @@ enum class ListSendFailure {
 };
 
 // Connects and sends the lines one by one (blanks removed), up to three attempts each, with
-// progress texts and a pause of Usb_TimerSleep ms after each packet sent (LinkPump::PauseSince). True only when every
+// progress texts and a pause of Usb_TimerSleep ms after each packet sent. True only when every
 // line was sent; a connection failure or a packet that still fails ends it with false, its error
 // text left on screen, and says which in *failure. A line the link refuses throws PacketTextError
 // after closing the progress window.

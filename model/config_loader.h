@@ -40,8 +40,9 @@ enum ConfigImage {
 };
 
 // Loads the XML file at path into tree.
-// - A file that cannot be opened or parsed: "Файл проекта не распознан.\n" + the reason as an error
-//   message; the tree is not touched and false is returned.
+// - A file that cannot be opened or parsed, or that ScanXml refuses (a start tag of too many
+//   attributes): "Файл проекта не распознан.\n" + the reason as an error message; the tree is not
+//   touched and false is returned.
 // - A document element without children: the tree keeps what it held, false.
 // - Otherwise the tree is cleared and filled, under the wait cursor; true.
 // A strict-integer attribute that is not a number ends the load with CConvertError: the nodes read

@@ -9,6 +9,8 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
 
+#include "model/xml_scan.h"
+
 namespace {
 
 const xmlChar *X(const QByteArray &utf8) { return reinterpret_cast<const xmlChar *>(utf8.constData()); }
@@ -39,20 +41,6 @@ xmlNode *SkipHidden(xmlNode *n)
 void Quiet(void *, xmlErrorPtr) {}
 void QuietGeneric(void *, const char *, ...) {}
 
-// Keeps libxml2 from printing to stderr while one parse runs.
-struct QuietErrors {
-    QuietErrors()
-    {
-        xmlSetStructuredErrorFunc(nullptr, Quiet);
-        xmlSetGenericErrorFunc(nullptr, QuietGeneric);
-    }
-    ~QuietErrors()
-    {
-        xmlSetStructuredErrorFunc(nullptr, nullptr);
-        xmlSetGenericErrorFunc(nullptr, nullptr);
-    }
-};
-
 QByteArray Dump(xmlDocPtr doc, const char *encoding)
 {
     xmlChar *mem = nullptr;
@@ -67,7 +55,7 @@ QByteArray Dump(xmlDocPtr doc, const char *encoding)
 // that names them (UTF-7 writes "<" as "+ADw-"): such a file could never be opened again.
 bool ReadsBack(const QByteArray &bytes)
 {
-    QuietErrors quiet;
+    CXmlQuietErrors quiet;
     xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
     const bool ok = doc && xmlDocGetRootElement(doc);
     if (doc)
@@ -76,6 +64,18 @@ bool ReadsBack(const QByteArray &bytes)
 }
 
 } // namespace
+
+CXmlQuietErrors::CXmlQuietErrors()
+{
+    xmlSetStructuredErrorFunc(nullptr, Quiet);
+    xmlSetGenericErrorFunc(nullptr, QuietGeneric);
+}
+
+CXmlQuietErrors::~CXmlQuietErrors()
+{
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    xmlSetGenericErrorFunc(nullptr, nullptr);
+}
 
 bool CXmlNode::isElement() const { return node_ && node_->type == XML_ELEMENT_NODE; }
 
@@ -189,7 +189,8 @@ void CXmlDocument::load(const QString &path)
 void CXmlDocument::loadFromBytes(const QByteArray &bytes, const QString &fileName)
 {
     close();
-    QuietErrors quiet;
+    ScanXml(bytes, fileName);
+    CXmlQuietErrors quiet;
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         throw CXmlError("libxml2: out of memory");

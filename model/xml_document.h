@@ -8,10 +8,20 @@
 // A small DOM over libxml2 that shows a document the way the description files were always read:
 // text nodes made only of white space do not exist, comments and every other node do. Files are
 // read with network access, external entities and entity substitution off. The document itself
-// keeps its white space, so a document that is saved back keeps its layout.
+// keeps its white space, so a document that is saved back keeps its layout. Every parse is
+// preceded by ScanXml (model/xml_scan.h).
 
 struct _xmlNode;
 struct _xmlDoc;
+
+// Keeps libxml2 from printing to stderr while it works on one file.
+class CXmlQuietErrors {
+public:
+    CXmlQuietErrors();
+    ~CXmlQuietErrors();
+    CXmlQuietErrors(const CXmlQuietErrors &) = delete;
+    CXmlQuietErrors &operator=(const CXmlQuietErrors &) = delete;
+};
 
 // Raised when a file cannot be read or is not well-formed XML; what() is UTF-8.
 class CXmlError : public std::runtime_error {

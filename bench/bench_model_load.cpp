@@ -79,26 +79,15 @@ double HeapInUse()
     return double(m.uordblks + m.hblkhd);
 }
 
-// The process's resident high-water mark since the last reset, in kB.
-long ResidentPeakKb()
+// A field of /proc/self/status in kB: VmRSS (resident now), VmHWM (resident high-water mark).
+long StatusKb(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-long ResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLong();
     return 0;
 }
 
@@ -110,9 +99,9 @@ double PeakGrowthMb(const std::function<void()> &run)
     if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
         return -1;
     clear.close();
-    const long before = ResidentKb();
+    const long before = StatusKb("VmRSS");
     run();
-    return double(ResidentPeakKb() - before) / 1024.0;
+    return double(StatusKb("VmHWM") - before) / 1024.0;
 }
 
 // The median time of a few runs, in ms.

@@ -35,7 +35,7 @@ bool EndsName(char c) { return Classes.of[static_cast<unsigned char>(c)] & kEnds
 
 bool At(std::string_view s, qsizetype i, std::string_view what)
 {
-    return s.substr(size_t(std::min<qsizetype>(i, qsizetype(s.size())))).substr(0, what.size()) == what;
+    return size_t(i) <= s.size() && s.substr(size_t(i), what.size()) == what;
 }
 
 // Just past the first what at or after from; the end when there is none.

@@ -324,6 +324,8 @@ QString CXmlStreamElement::attribute(const char *name) const
 namespace {
 
 struct StreamState {
+    StreamState(CXmlStreamHandler &h, const QString &file, xmlParserCtxtPtr c) : handler(h), fileName(file), ctxt(c) {}
+
     CXmlStreamHandler &handler;
     const QString &fileName;
     xmlParserCtxtPtr ctxt;
@@ -447,7 +449,7 @@ XmlStream StreamXml(const QByteArray &bytes, const CXmlScan &scan, const QString
     sax.reference = OnReference;
     sax.serror = Quiet;
     std::memcpy(ctxt->sax, &sax, sizeof sax);
-    StreamState state{handler, fileName, ctxt, {}, 0, 0, false, false, nullptr, StreamState::None, false};
+    StreamState state(handler, fileName, ctxt);
     ctxt->_private = &state;
     xmlCtxtUseOptions(ctxt, XML_PARSE_NONET);
     xmlParseDocument(ctxt);

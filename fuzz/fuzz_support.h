@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "model/config_tree.h"
+#include "tests/support/tree_dump.h" // TreeDump, for comparing two trees
 
 // A broken invariant is a finding like a crash: say which and abort, so libFuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                          \
@@ -23,20 +24,4 @@ inline QString FuzzDataPath(const QString &name)
     const QByteArray dir = qgetenv("TIVRON_DATA_DIR");
     return (dir.isEmpty() ? QStringLiteral(TIVRON_SOURCE_DIR "/data") : QString::fromLocal8Bit(dir)) +
            QLatin1Char('/') + name;
-}
-
-// A tree as one line per node: depth, text, pictures; for comparing two trees.
-inline QStringList FuzzTreeLines(const CTree &tree)
-{
-    QStringList lines;
-    tree.forEach([&](const CTreeNode *n) {
-        QString line = QString(n->level(), QLatin1Char(' ')) + n->text + QLatin1Char('|') +
-                       QString::number(n->imageIndex) + QLatin1Char('|') + QString::number(n->selectedIndex);
-        if (const CItem *i = n->item())
-            line += QLatin1Char('=') + i->value;
-        if (const CDevice *d = n->device())
-            line += QLatin1Char('@') + QString::number(d->device_addr);
-        lines << line;
-    });
-    return lines;
 }

@@ -38,7 +38,7 @@ Decoded Decode(const CTreeNode &model, const AnswerFinder &answers, const QStrin
     } catch (const CConvertError &) {
         d.thrown = true;
     }
-    d.lines = FuzzTreeLines(target);
+    d.lines = TreeDump(target);
     return d;
 }
 

@@ -39,11 +39,14 @@ enum ConfigImage {
     imgPass = 8,
 };
 
-// Loads the XML file at path into tree.
-// - A file that cannot be opened or parsed: "Файл проекта не распознан.\n" + the reason as an error
-//   message; the tree is not touched and false is returned.
+// Loads the XML file at path into tree, under the wait cursor.
+// - A file that cannot be opened or parsed, or that ScanXml refuses (a start tag of too many
+//   attributes): "Файл проекта не распознан.\n" + the reason as an error message; the tree is not
+//   touched and false is returned.
 // - A document element without children: the tree keeps what it held, false.
-// - Otherwise the tree is cleared and filled, under the wait cursor; true.
+// - Otherwise the tree is cleared and filled; true.
+// The document is streamed into the tree (StreamXml) where it allows it, else read through
+// libxml2's tree; both give the same tree.
 // A strict-integer attribute that is not a number ends the load with CConvertError: the nodes read
 // before it stay, the cursor is restored, and the error reaches the caller's handler (RunGuarded
 // shows it).
@@ -53,6 +56,7 @@ bool LoadXmlToTree(const QString &path, CTree &tree);
 // throws CXmlError for a file that cannot be read or parsed (the tree untouched) and CConvertError
 // as above; false when the document element has no children.
 bool ReadXmlToTree(const QString &path, CTree &tree);
+// From a document already parsed into libxml2's tree.
 bool ReadXmlToTree(const CXmlDocument &doc, CTree &tree);
 
 // Reads one element and its descendants under parent (top level when null).

@@ -141,6 +141,29 @@ void CTree::clear()
     root_->clearChildren();
 }
 
+void CTree::moveNodesFrom(CTree &other)
+{
+    if (&other == this || other.isEmpty())
+        return;
+    CTreeObserver *from = other.notifying();
+    if (from)
+        from->nodesAboutToBeRemoved(other.root_.get(), 0, other.count() - 1);
+    auto moved = std::move(other.root_->children_);
+    other.root_->children_.clear();
+    if (from)
+        from->nodesRemoved();
+    CTreeObserver *o = notifying();
+    if (o)
+        o->nodesAboutToBeInserted(root_.get(), count(), count() + int(moved.size()) - 1);
+    for (auto &node : moved) {
+        node->parent_ = root_.get();
+        node->index_ = count();
+        root_->children_.push_back(std::move(node));
+    }
+    if (o)
+        o->nodesInserted();
+}
+
 void CTree::beginUpdate()
 {
     if (updating_++ == 0 && observer_)

@@ -136,6 +136,8 @@ public:
     // Removes node and its subtree from this tree; holders keep it alive.
     void remove(CTreeNode *node);
     void clear();
+    // Moves every top-level node of other, with its subtree, to the end of this tree's top level.
+    void moveNodesFrom(CTree &other);
 
     // Between beginUpdate and endUpdate the views are not told of each change; endUpdate resets them.
     void beginUpdate();

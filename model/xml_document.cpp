@@ -5,9 +5,18 @@
 #include <QFileInfo>
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
+
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+#include "model/xml_scan.h"
 
 namespace {
 
@@ -39,20 +48,6 @@ xmlNode *SkipHidden(xmlNode *n)
 void Quiet(void *, xmlErrorPtr) {}
 void QuietGeneric(void *, const char *, ...) {}
 
-// Keeps libxml2 from printing to stderr while one parse runs.
-struct QuietErrors {
-    QuietErrors()
-    {
-        xmlSetStructuredErrorFunc(nullptr, Quiet);
-        xmlSetGenericErrorFunc(nullptr, QuietGeneric);
-    }
-    ~QuietErrors()
-    {
-        xmlSetStructuredErrorFunc(nullptr, nullptr);
-        xmlSetGenericErrorFunc(nullptr, nullptr);
-    }
-};
-
 QByteArray Dump(xmlDocPtr doc, const char *encoding)
 {
     xmlChar *mem = nullptr;
@@ -67,7 +62,7 @@ QByteArray Dump(xmlDocPtr doc, const char *encoding)
 // that names them (UTF-7 writes "<" as "+ADw-"): such a file could never be opened again.
 bool ReadsBack(const QByteArray &bytes)
 {
-    QuietErrors quiet;
+    CXmlQuietErrors quiet;
     xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
     const bool ok = doc && xmlDocGetRootElement(doc);
     if (doc)
@@ -77,9 +72,26 @@ bool ReadsBack(const QByteArray &bytes)
 
 } // namespace
 
+CXmlQuietErrors::CXmlQuietErrors()
+{
+    xmlSetStructuredErrorFunc(nullptr, Quiet);
+    xmlSetGenericErrorFunc(nullptr, QuietGeneric);
+}
+
+CXmlQuietErrors::~CXmlQuietErrors()
+{
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    xmlSetGenericErrorFunc(nullptr, nullptr);
+}
+
 bool CXmlNode::isElement() const { return node_ && node_->type == XML_ELEMENT_NODE; }
 
 bool CXmlNode::isComment() const { return node_ && node_->type == XML_COMMENT_NODE; }
+
+bool CXmlNode::named(const char *name) const
+{
+    return isElement() && std::strcmp(reinterpret_cast<const char *>(node_->name), name) == 0;
+}
 
 QString CXmlNode::nodeName() const
 {
@@ -142,16 +154,20 @@ CXmlNode CXmlNode::firstChildNamed(const QString &name) const
     return CXmlNode();
 }
 
-bool CXmlNode::hasAttribute(const QString &name) const
+bool CXmlNode::hasAttribute(const QString &name) const { return hasAttribute(name.toUtf8().constData()); }
+
+QString CXmlNode::attribute(const QString &name) const { return attribute(name.toUtf8().constData()); }
+
+bool CXmlNode::hasAttribute(const char *name) const
 {
-    return isElement() && xmlHasProp(node_, X(name.toUtf8())) != nullptr;
+    return isElement() && xmlHasProp(node_, reinterpret_cast<const xmlChar *>(name)) != nullptr;
 }
 
-QString CXmlNode::attribute(const QString &name) const
+QString CXmlNode::attribute(const char *name) const
 {
     if (!isElement())
         return QString();
-    xmlChar *v = xmlGetProp(node_, X(name.toUtf8()));
+    xmlChar *v = xmlGetProp(node_, reinterpret_cast<const xmlChar *>(name));
     QString s = FromX(v);
     xmlFree(v);
     return s;
@@ -175,21 +191,27 @@ void CXmlDocument::close()
     fileName_.clear();
 }
 
-void CXmlDocument::load(const QString &path)
+QByteArray ReadXmlFile(const QString &path)
 {
-    close();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw CXmlError(QStringLiteral("Не удалось открыть файл \"%1\": %2")
                             .arg(QFileInfo(path).fileName(), f.errorString())
                             .toStdString());
-    loadFromBytes(f.readAll(), path);
+    return f.readAll();
+}
+
+void CXmlDocument::load(const QString &path)
+{
+    close();
+    loadFromBytes(ReadXmlFile(path), path);
 }
 
 void CXmlDocument::loadFromBytes(const QByteArray &bytes, const QString &fileName)
 {
     close();
-    QuietErrors quiet;
+    ScanXml(bytes, fileName);
+    CXmlQuietErrors quiet;
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         throw CXmlError("libxml2: out of memory");
@@ -230,4 +252,212 @@ QByteArray CXmlDocument::toBytes() const
             return out;
     }
     return Dump(doc_, "UTF-8");
+}
+
+// ---- Streaming
+
+QString CXmlStreamElement::nodeName() const { return FromX(name_); }
+
+bool CXmlStreamElement::named(const char *name) const
+{
+    return std::strcmp(reinterpret_cast<const char *>(name_), name) == 0;
+}
+
+int CXmlStreamElement::indexOf(const char *name) const
+{
+    for (int i = 0; i < count_; ++i) {
+        const char *n = reinterpret_cast<const char *>(attributes_[5 * i]);
+        if (n[0] == name[0] && std::strcmp(n, name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+std::string_view CXmlStreamElement::attributeBytes(int index) const
+{
+    const xmlChar *value = attributes_[5 * index + 3];
+    return std::string_view(reinterpret_cast<const char *>(value), size_t(attributes_[5 * index + 4] - value));
+}
+
+// The values of one parse: a catalogue repeats most of them (types, defaults, masks, list entries),
+// so each short one is decoded once and its text shared.
+class CXmlTexts {
+public:
+    QString text(std::string_view bytes)
+    {
+        if (bytes.size() > 48)
+            return decode(bytes);
+        const auto known = texts_.find(bytes);
+        if (known != texts_.end())
+            return known->second;
+        QString text = decode(bytes);
+        if (texts_.size() < 16384)
+            texts_.emplace(std::string(bytes), text);
+        return text;
+    }
+
+private:
+    static QString decode(std::string_view bytes)
+    {
+        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        // The parser hands over "&" (from "&amp;" or "&#38;") as "&#38;", which the tree's attribute
+        // node turns back into "&"; no other "&" reaches here.
+        if (text.contains(u'&'))
+            text.replace(QStringLiteral("&#38;"), QStringLiteral("&"));
+        return text;
+    }
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> texts_;
+};
+
+QString CXmlStreamElement::attribute(int index) const { return texts_->text(attributeBytes(index)); }
+
+QString CXmlStreamElement::attribute(const char *name) const
+{
+    const int i = indexOf(name);
+    return i < 0 ? QString() : attribute(i);
+}
+
+namespace {
+
+struct StreamState {
+    StreamState(CXmlStreamHandler &h, const QString &file, xmlParserCtxtPtr c) : handler(h), fileName(file), ctxt(c) {}
+
+    CXmlStreamHandler &handler;
+    const QString &fileName;
+    xmlParserCtxtPtr ctxt;
+    CXmlTexts texts;
+    int depth = 0;
+    int ordinal = 0;
+    bool documentElement = false;
+    bool notStreamed = false;
+    std::exception_ptr failure;
+    // The last child of the open element, for joining text and CDATA the way the tree does.
+    enum { None, Text, CData, Other } last = None;
+    bool visibleText = false;
+
+    template <class F>
+    void tell(F &&call)
+    {
+        if (failure || notStreamed)
+            return;
+        try {
+            call();
+        } catch (...) {
+            failure = std::current_exception();
+            xmlStopParser(ctxt);
+        }
+    }
+    // Ends a run of text: a node only when it is not all white space.
+    void endText()
+    {
+        if (last == Text && visibleText)
+            tell([this] { handler.otherNode(depth); });
+        visibleText = false;
+    }
+    void other()
+    {
+        endText();
+        last = Other;
+        tell([this] { handler.otherNode(depth); });
+    }
+};
+
+StreamState &StateOf(void *ctx) { return *static_cast<StreamState *>(static_cast<xmlParserCtxtPtr>(ctx)->_private); }
+
+void OnStartElement(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *, int namespaces,
+                    const xmlChar **, int count, int defaulted, const xmlChar **attributes)
+{
+    StreamState &s = StateOf(ctx);
+    bool plain = prefix == nullptr && namespaces == 0 && defaulted == 0;
+    for (int i = 0; i < count && plain; ++i)
+        plain = attributes[5 * i + 1] == nullptr;
+    if (!plain) {
+        // Prefixed names follow rules of their own in the tree: leave the document to it.
+        s.notStreamed = true;
+        xmlStopParser(s.ctxt);
+        return;
+    }
+    s.endText();
+    s.last = StreamState::None;
+    const CXmlStreamElement element(localname, attributes, count, s.ctxt->input ? s.ctxt->input->line : 0,
+                                    s.ordinal++, s.fileName, &s.texts);
+    s.documentElement = true;
+    const int depth = s.depth++;
+    s.tell([&] { s.handler.startElement(element, depth); });
+}
+
+void OnEndElement(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
+{
+    StreamState &s = StateOf(ctx);
+    s.endText();
+    s.last = StreamState::Other;
+    const int depth = --s.depth;
+    s.tell([&] { s.handler.endElement(depth); });
+}
+
+void OnText(void *ctx, const xmlChar *text, int length)
+{
+    StreamState &s = StateOf(ctx);
+    if (s.last != StreamState::Text) {
+        s.last = StreamState::Text;
+        s.visibleText = false;
+    }
+    for (int i = 0; i < length && !s.visibleText; ++i)
+        s.visibleText = text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n';
+}
+
+void OnCData(void *ctx, const xmlChar *, int)
+{
+    StreamState &s = StateOf(ctx);
+    if (s.last != StreamState::CData) {
+        s.other();
+        s.last = StreamState::CData;
+    }
+}
+
+void OnComment(void *ctx, const xmlChar *) { StateOf(ctx).other(); }
+
+void OnInstruction(void *ctx, const xmlChar *, const xmlChar *) { StateOf(ctx).other(); }
+
+void OnReference(void *ctx, const xmlChar *) { StateOf(ctx).other(); }
+
+} // namespace
+
+XmlStream StreamXml(const QByteArray &bytes, const CXmlScan &scan, const QString &fileName, CXmlStreamHandler &handler)
+{
+    if (scan.doctype)
+        return XmlStream::NotStreamed; // entities and attribute defaults: the tree's own rules
+    xmlInitParser();
+    CXmlQuietErrors quiet;
+    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(bytes.constData(), int(bytes.size()));
+    if (!ctxt)
+        return XmlStream::NotWellFormed;
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = OnStartElement;
+    sax.endElementNs = OnEndElement;
+    sax.characters = OnText;
+    sax.ignorableWhitespace = OnText;
+    sax.cdataBlock = OnCData;
+    sax.comment = OnComment;
+    sax.processingInstruction = OnInstruction;
+    sax.reference = OnReference;
+    sax.serror = Quiet;
+    std::memcpy(ctxt->sax, &sax, sizeof sax);
+    StreamState state(handler, fileName, ctxt);
+    ctxt->_private = &state;
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET);
+    xmlParseDocument(ctxt);
+    const bool wellFormed = ctxt->wellFormed != 0;
+    xmlFreeParserCtxt(ctxt);
+    if (state.failure)
+        std::rethrow_exception(state.failure);
+    if (state.notStreamed)
+        return XmlStream::NotStreamed;
+    return wellFormed && state.documentElement ? XmlStream::Read : XmlStream::NotWellFormed;
 }

@@ -14,6 +14,8 @@
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/device_addresses.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/tree_dump.h"
 
 namespace {
 
@@ -53,6 +55,16 @@ protected:
 };
 
 QByteArray Cp1251(const QString &text) { return QStringEncoder("windows-1251").encode(text); }
+
+// The tree the loader reads from bytes.
+QStringList Reread(const QByteArray &bytes)
+{
+    CXmlDocument doc;
+    doc.loadFromBytes(bytes);
+    CTree tree;
+    ReadXmlToTree(doc, tree);
+    return TreeDump(tree);
+}
 
 } // namespace
 
@@ -205,4 +217,88 @@ TEST_F(DeviceAddressesTest, EncodingThatCannotBeReadBackIsWrittenAsUtf8)
     ASSERT_TRUE(ReadXmlToTree(path, reread));
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.topNode(0)->device()->device_addr, 5);
+}
+
+TEST_F(DeviceAddressesTest, OnlyTheAddressValuesChangeInAFileOfAnyLayout)
+{
+    // What libxml2 would write its own way stays: quotes, blanks and line breaks in tags, mixed line
+    // ends, the byte-order mark, no declaration, no final line end, tags inside comments, CDATA and
+    // other values.
+    const QByteArray before = "\xEF\xBB\xBF<Root>\r\n"
+                              "<!-- <Device name='A' device_addr='1'/> -->\n"
+                              "  <DeviceList >\r\n"
+                              "    <Device name = 'A'  note=\"device_addr='1' > x=y\"\tdevice_addr = '1' />\n"
+                              "    <Device\n      device_addr=\"2\"\n      name=\"B &amp; C\"></Device>\r\n"
+                              "    <Device name=\"D\" device_addr=\"4\"/>\r\n"
+                              "  </DeviceList>\n"
+                              "  <Note><![CDATA[<Device name=\"B\" device_addr=\"2\"/>]]></Note>\n"
+                              "</Root>";
+    Write(before);
+    CTree tree;
+    Fill(tree, {{QStringLiteral("A"), 7}, {QStringLiteral("B & C"), 12}, {QStringLiteral("D"), -4}});
+    ASSERT_TRUE(SaveDeviceAddresses(tree, path));
+    QByteArray after = before;
+    after.replace("\tdevice_addr = '1'", "\tdevice_addr = '7'");
+    after.replace("device_addr=\"2\"\n", "device_addr=\"12\"\n");
+    after.replace("device_addr=\"4\"", "device_addr=\"-4\"");
+    EXPECT_EQ(Read().toStdString(), after.toStdString());
+}
+
+TEST_F(DeviceAddressesTest, TheFileReadsBackAsTheTreeRewriteReadsBack)
+{
+    // Each file with every model's address moved: writing only the values gives what rewriting the
+    // document in libxml2's tree gives, and files whose markup the bytes do not show are rewritten.
+    QFile sample(SourcePath(QStringLiteral("data/devices.xml")));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    QFile cp1251(SourcePath(QStringLiteral("tests/model/fixtures/devices-cp1251.xml")));
+    ASSERT_TRUE(cp1251.open(QIODevice::ReadOnly));
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QByteArray list = "<Root><DeviceList><Device name=\"A\" device_addr=\"1\"/>"
+                            "<Device name=\"B\" device_addr=\"2\"/></DeviceList></Root>";
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        bool rewritten; // through libxml2's tree
+    } cases[] = {
+        {"the sample catalogue", sample.readAll(), false},
+        {"a windows-1251 catalogue", cp1251.readAll(), false},
+        {"siblings of every kind",
+         "<Root>\n<DeviceList>\n<Device name=\"A\" device_addr=\"1\"/>\n<!-- c -->\n<?pi?>\n<![CDATA[x]]><![CDATA[y]]>\n"
+         "text\n<Device name=\"E\" device_addr=\"5\"/>\n<Other name=\"F\" device_addr=\"6\"/>\n"
+         "<Device name=\"G\" device_addr=\"7\"/><Device name=\"H\" device_addr=\"8\"/></DeviceList>\n"
+         "<DeviceList><Device name=\"A\" device_addr=\"9\"/></DeviceList></Root>",
+         false},
+        {"references in names and addresses",
+         "<Root><DeviceList><Device name=\"A&amp;B\" device_addr=\"&#49;\"/><Device name='C&#10;D' device_addr='2'/>"
+         "</DeviceList></Root>",
+         false},
+        {"a document type declaration",
+         "<!DOCTYPE Root [<!ENTITY e \"B\">]>" + QByteArray(list).replace("name=\"B\"", "name=\"&e;\""), true},
+        {"namespaces", QByteArray(list).replace("<Root>", "<Root xmlns:x=\"urn:x\">"), true},
+        {"UTF-16",
+         "\xFF\xFE" + QByteArray(utf16.encode("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + QString::fromUtf8(list))),
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CXmlDocument doc;
+        doc.loadFromBytes(c.bytes);
+        CTree tree;
+        ASSERT_TRUE(ReadXmlToTree(doc, tree));
+        if (!c.rewritten) {
+            EXPECT_EQ(CatalogueWithAddresses(c.bytes, tree), c.bytes) << "the addresses as they stand change nothing";
+        }
+        for (CTreeNode *n = tree.firstNode(); n; n = n->nextSibling())
+            if (n->device())
+                n->device()->device_addr += 100;
+        const QByteArray written = CatalogueWithAddresses(c.bytes, tree);
+        const QByteArray rewritten = CatalogueRewrittenWithAddresses(c.bytes, tree);
+        ASSERT_FALSE(written.isEmpty());
+        ASSERT_FALSE(rewritten.isEmpty());
+        EXPECT_NE(Reread(written), Reread(c.bytes));
+        EXPECT_EQ(Reread(written), Reread(rewritten));
+        if (c.rewritten) {
+            EXPECT_EQ(written, rewritten);
+        }
+    }
 }

@@ -1,9 +1,13 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
+
 #include "model/config_loader.h"
+#include "model/xml_scan.h"
 #include "tests/model/model_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/tree_dump.h"
 
 namespace {
 
@@ -17,6 +21,35 @@ CXmlNode Element(CXmlDocument &doc, const QString &attrs)
     doc.loadFromBytes(("<E " + attrs + "/>").toUtf8());
     return doc.documentElement();
 }
+
+// What a load ends with (its result, or the error's class and text) and the tree it leaves.
+struct LoadOutcome {
+    QString result;
+    QStringList tree;
+};
+
+template <class Load>
+LoadOutcome Outcome(Load &&load)
+{
+    LoadOutcome o;
+    CTree tree;
+    tree.addChild(nullptr, "Old");
+    try {
+        o.result = load(tree) ? "true" : "false";
+    } catch (const CXmlError &e) {
+        o.result = "CXmlError " + QString::fromUtf8(e.what());
+    } catch (const CConvertError &e) {
+        o.result = "CConvertError " + QString::fromUtf8(e.what());
+    }
+    o.tree = TreeDump(tree);
+    return o;
+}
+
+class NoHandler final : public CXmlStreamHandler {
+    void startElement(const CXmlStreamElement &, int) override {}
+    void endElement(int) override {}
+    void otherNode(int) override {}
+};
 
 } // namespace
 
@@ -361,4 +394,91 @@ TEST(Loader, ReadingWithoutWindowsShowsNothing)
     EXPECT_TRUE(ReadXmlToTree(fx.writeXml("d.xml", Catalogue("<Device name='D'/>")), tree));
     EXPECT_EQ(TopTexts(tree), QStringList({"D"}));
     EXPECT_TRUE(fx.messages.empty());
+}
+
+TEST(Loader, StreamedLoadGivesWhatLibxml2sTreeGives)
+{
+    ModelFixture fx;
+    struct Document {
+        QString path;
+        bool streamed; // else the load goes through libxml2's tree itself
+    };
+    std::vector<Document> documents;
+    for (const char *sample : {"data/devices.xml", "data/demo/tivron-2-5.DEV", "data/demo/tivron-a-3.DEV",
+                               "tests/model/fixtures/devices-cp1251.xml", "tests/model/fixtures/stored.DEV",
+                               "tests/sim/fixtures/catalogue.xml"})
+        documents.push_back({SourcePath(sample), true});
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        bool streamed;
+    } written[] = {
+        {"references.xml",
+         "<Root><DeviceList><Device name=\"A &amp; B &lt;&gt; &quot;q&quot; &apos;s&apos; &#38;#38; &#x41;&#1044;\" "
+         "version='1&#10;2\t3\r\n4' device_id=\"&#49;4\" device_addr=\"+&#55;\">"
+         "<Table name=\"T\" columns=\"&#50;\" type='&#107;ey'><Key name=\"k\" id=\"&amp;\"/></Table></Device>"
+         "</DeviceList></Root>",
+         true},
+        {"layout.xml",
+         "<?xml version=\"1.0\"?>\r\n<!-- head -->\r\n<?pi x?>\r\n<Root>\r\n <DeviceList>\r\n"
+         "  <Device name=\"A\" device_addr=\"3\"><![CDATA[<Device name=\"X\"/>]]>\r\n"
+         "   <Table name=\"T\" columns=\"2\"><TabAddr value=\"01\"/><!-- c --><TabAddr/>\r\n"
+         "    <Parameter name=\"P\" type=\"список\"><Item name=\"i\" value=\"1\"/>text<ItemValue value=\"2\"/></Parameter>"
+         "    <Device name=\"Nested\"/></Table>\r\n"
+         "   <Table type=\"pass\" name=\"U\"><Pass name=\"p\" hos_count=\"1\"><Pass_hos id=\"1\" chk=\"1\"/></Pass>"
+         "<Key_hos id=\"1\" chk=\"1\"/></Table>\r\n  </Device>\r\n  <?pi?> loose text\r\n"
+         "  <Device name=\"B\"/>\r\n </DeviceList>\r\n</Root>\r\n<!-- tail -->\r\n",
+         true},
+        {"root-is-a-device.xml", "<Device name=\"R\"><Table name=\"T\"/></Device>", true},
+        {"only-a-comment.xml", "<Root><!-- c --></Root>", true},
+        {"only-cdata.xml", "<Root><![CDATA[]]></Root>", true},
+        {"only-text.xml", "<Root>x</Root>", true},
+        {"only-white-space.xml", "<Root> &#32;\n&#9;</Root>", true},
+        {"not-a-number.xml",
+         "<Root><Device name=\"A\"><Table name=\"T\"><Parameter name=\"P1\"/>\n<Parameter\n name=\"P2\"\n"
+         " min_value=\"x\"\n/><Parameter name=\"P3\"/></Table></Device><Device name=\"B\"/></Root>",
+         true},
+        {"not-a-number-then-broken.xml", "<Root><Device name=\"A\" device_id=\"x\"/><Device></Root>", false},
+        {"broken.xml", "<Root><Device name=\"A\"></Root>", false},
+        {"empty.xml", "", false},
+        {"document-type.xml",
+         "<!DOCTYPE Root [<!ATTLIST Device device_addr CDATA \"9\"><!ENTITY e \"<Device name='E'/>\">]>"
+         "<Root><DeviceList><Device name=\"A\"/>&e;</DeviceList></Root>",
+         false},
+        {"namespaces.xml",
+         "<Root xmlns:a=\"urn:a\"><DeviceList><a:Device name=\"A\"/><Device a:name=\"B\" a:device_id=\"7\"/>"
+         "</DeviceList></Root>",
+         false},
+        {"undeclared-prefix.xml", "<Root><DeviceList><x:Device name=\"A\"/><Device name=\"B\"/></DeviceList></Root>",
+         false},
+    };
+    for (const auto &w : written)
+        documents.push_back({fx.write(w.name, w.bytes), w.streamed});
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    documents.push_back(
+        {fx.write("utf-16.xml", "\xFF\xFE" + QByteArray(utf16.encode(QStringLiteral(
+                                                "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Root><DeviceList>"
+                                                "<Device name=\"Тиврон-А\" device_addr=\"4\"/></DeviceList></Root>")))),
+         true});
+
+    for (const Document &d : documents) {
+        SCOPED_TRACE(d.path.toStdString());
+        const QByteArray bytes = ReadXmlFile(d.path);
+        NoHandler none;
+        XmlStream stream = XmlStream::NotWellFormed;
+        try {
+            stream = StreamXml(bytes, ScanXml(bytes, d.path), d.path, none);
+        } catch (const CXmlError &) {
+        }
+        EXPECT_EQ(stream == XmlStream::Read, d.streamed);
+
+        const LoadOutcome streamed = Outcome([&](CTree &t) { return ReadXmlToTree(d.path, t); });
+        const LoadOutcome whole = Outcome([&](CTree &t) {
+            CXmlDocument doc;
+            doc.load(d.path);
+            return ReadXmlToTree(doc, t);
+        });
+        EXPECT_EQ(streamed.result.toStdString(), whole.result.toStdString());
+        EXPECT_EQ(streamed.tree, whole.tree);
+    }
 }

@@ -126,6 +126,20 @@ TEST(TreeModel, FollowsEveryChangeOfTheTree)
     tree.endUpdate();
     EXPECT_EQ(model.rowCount(), 3);
 
+    // Nodes filled in another tree move in at once, subtrees and all.
+    CTree other;
+    other.addChild(nullptr, "m")->addChild("y");
+    tree.moveNodesFrom(other);
+    EXPECT_TRUE(other.isEmpty());
+    ASSERT_EQ(model.rowCount(), 4);
+    CTreeNode *moved = tree.topNode(3);
+    EXPECT_EQ(moved->text, "m");
+    EXPECT_EQ(moved->index(), 3);
+    EXPECT_EQ(moved->tree(), &tree);
+    EXPECT_EQ(moved->parent(), nullptr);
+    EXPECT_EQ(model.data(model.index(0, 0, model.index(3, 0)), Qt::DisplayRole).toString(), "y");
+    tree.remove(moved);
+
     // Captions are edited only where the view allows it.
     const QModelIndex first = model.index(0, 0);
     EXPECT_FALSE(model.setData(first, "new", Qt::EditRole));

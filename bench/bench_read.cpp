@@ -26,22 +26,25 @@ void BM_ReadDevice(benchmark::State &state)
     const int requests = g_bench->Requests();
     const double floorMs = double(requests + Usb_TotalPaket) * Usb_TimerSleep +
                            ExchangeBench::FirstAnswerFloorMs(roundTripMs);
-    double wallMs = 0;
+    double wallMs = 0, stalledMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         ExchangeBench::Settle();
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
+        const int64_t fromNs = CPreciseSleep::SteadyNowNs();
         if (!g_bench->Read()) {
             state.SkipWithError("the read did not build its pages");
             break;
         }
         wallMs += double(clock.nsecsElapsed()) / 1e6;
+        stalledMs += g_bench->Stalls().StalledMs(fromNs, CPreciseSleep::SteadyNowNs());
         form.KeyListView->items().clear();
     }
     if (state.iterations() > 0)
         SetRatio(state, wallMs / double(state.iterations()) / floorMs, goal);
+    SetStalls(state, wallMs, stalledMs, floorMs);
     state.counters["floor_ms"] = floorMs;
     state.counters["first_answer_ms"] = roundTripMs;
     state.counters["requests"] = requests;

@@ -22,6 +22,7 @@ const QString LoadingPacketText = QStringLiteral("Загрузка пакета 
 
 struct WriteRun {
     double connectMs = 0, listMs = 0, wholeMs = 0;
+    double listStallMs = 0, wholeStallMs = 0; // the machine's stalls within each
     int packets = 0;
 };
 
@@ -35,7 +36,8 @@ bool Write(WriteRun &run)
     form.actWriteExecute();
     if (!g_bench->WaitForPages(before))
         return false;
-    run.wholeMs = double(pump.clock.nsecsElapsed()) / 1e6;
+    const qint64 wholeEnd = pump.clock.nsecsElapsed();
+    run.wholeMs = double(wholeEnd) / 1e6;
     std::size_t first = 0;
     const qint64 connecting = pump.FirstAt(ConnectingText, 0, &first);
     const qint64 start = pump.FirstAt(LoadingPacketText, first, &first);
@@ -45,6 +47,9 @@ bool Write(WriteRun &run)
     run.connectMs = double(start - connecting) / 1e6;
     run.listMs = double(end - start) / 1e6;
     run.packets = pump.Count(LoadingPacketText);
+    const MachineStalls &stalls = g_bench->Stalls();
+    run.listStallMs = stalls.StalledMs(pump.SteadyNs(start), pump.SteadyNs(end));
+    run.wholeStallMs = stalls.StalledMs(pump.startNs, pump.SteadyNs(wholeEnd));
     return true;
 }
 
@@ -75,6 +80,8 @@ void RunWrite(benchmark::State &state, bool whole)
         total.connectMs += run.connectMs;
         total.listMs += run.listMs;
         total.wholeMs += run.wholeMs;
+        total.listStallMs += run.listStallMs;
+        total.wholeStallMs += run.wholeStallMs;
         state.SetIterationTime((whole ? run.wholeMs : run.listMs) / 1000.0);
     }
     SetWriteConfirmationHook(nullptr);
@@ -84,6 +91,8 @@ void RunWrite(benchmark::State &state, bool whole)
     const double floorMs = whole ? listFloorMs + readFloorMs : listFloorMs;
     if (state.iterations() > 0 && floorMs > 0)
         SetRatio(state, (whole ? total.wholeMs : total.listMs) / double(state.iterations()) / floorMs, goal);
+    if (state.iterations() > 0)
+        SetStalls(state, whole ? total.wholeMs : total.listMs, whole ? total.wholeStallMs : total.listStallMs, floorMs);
     state.counters["floor_ms"] = floorMs;
     state.counters["packets"] = packets;
     if (!whole && state.iterations() > 0)

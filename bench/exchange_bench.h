@@ -14,8 +14,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "app/loading_form.h"
 #include "app/message_dlg.h"
@@ -30,6 +35,7 @@
 #include "model/device_addresses.h"
 #include "model/read_tree.h"
 #include "model/tree_model.h"
+#include "platform/event_loop.h"
 #include "tests/sim/sim_process_fixture.h"
 
 // The real pump (events, sleeps, the progress window), noting when each progress text was shown.
@@ -68,10 +74,14 @@ public:
     {
         texts.clear();
         clock.start();
+        startNs = CPreciseSleep::SteadyNowNs();
     }
+    // A noted moment on the steady clock.
+    int64_t SteadyNs(qint64 noted) const { return startNs + noted; }
 
     std::vector<Noted> texts;
     QElapsedTimer clock;
+    int64_t startNs = 0;
 
 private:
     LinkPump &real_;
@@ -85,6 +95,58 @@ inline void QuietPlatformNotes()
             std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
     });
 }
+
+// A thread that only sleeps 2 ms at a time. When it wakes much later than that, the machine ran
+// none of the process meanwhile (a virtual machine's stolen time: spells of about 100 ms every few
+// seconds on the machines these figures come from). The benchmarks report those spells beside their
+// ratio, and the ratio without them, so the program's own share reads apart from the machine's.
+class MachineStalls {
+public:
+    MachineStalls() : thread_([this] { Run(); }) {}
+    ~MachineStalls()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    MachineStalls(const MachineStalls &) = delete;
+    MachineStalls &operator=(const MachineStalls &) = delete;
+
+    // The milliseconds of stalled spells within [fromNs, toNs] of the steady clock.
+    double StalledMs(int64_t fromNs, int64_t toNs) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        int64_t ns = 0;
+        for (const Spell &s : spells_)
+            ns += std::max<int64_t>(0, std::min(toNs, s.to) - std::max(fromNs, s.from));
+        return double(ns) / 1e6;
+    }
+
+private:
+    struct Spell {
+        int64_t from, to;
+    };
+    static constexpr int64_t kNapNs = 2000000;
+    static constexpr int64_t kSlackNs = 8000000; // later than this counts as a stall
+
+    void Run()
+    {
+        int64_t before = CPreciseSleep::SteadyNowNs();
+        while (!stop_) {
+            std::this_thread::sleep_for(std::chrono::nanoseconds(kNapNs));
+            const int64_t now = CPreciseSleep::SteadyNowNs();
+            if (now - before > kNapNs + kSlackNs) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                spells_.push_back({before + kNapNs, now});
+            }
+            before = now;
+        }
+    }
+
+    mutable std::mutex mutex_;
+    std::vector<Spell> spells_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 class ExchangeBench {
 public:
@@ -144,6 +206,7 @@ public:
     TMainForm &Main() { return *main_; }
     NotingPump &Pump() { return *pump_; }
     SimProcess &Sim() { return *sim_; }
+    const MachineStalls &Stalls() const { return stalls_; }
 
     CTreeNode *Device()
     {
@@ -237,10 +300,21 @@ private:
     std::unique_ptr<TMainForm> main_;
     TShowPaketsForm *monitor_ = nullptr;
     std::unique_ptr<NotingPump> pump_;
+    MachineStalls stalls_;
 };
 
 // The ratio under its goal's name, or under ratio_no_goal where the settings have no goal.
 inline void SetRatio(benchmark::State &state, double ratio, bool goal)
 {
     state.counters[goal ? "ratio" : "ratio_no_goal"] = ratio;
+}
+
+// Beside the ratio: the machine's stalls in the timed spans, per iteration ("machine_stall_ms"), and
+// the ratio with them taken out ("ratio_less_stalls").
+inline void SetStalls(benchmark::State &state, double wallMs, double stalledMs, double floorMs)
+{
+    const double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["machine_stall_ms"] = stalledMs / n;
+    if (floorMs > 0)
+        state.counters["ratio_less_stalls"] = (wallMs - stalledMs) / n / floorMs;
 }

@@ -20,6 +20,7 @@
 #include "model/tree_model.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/catalogue_model.h"
 
 namespace {
 
@@ -40,9 +41,7 @@ protected:
         env.ProgramDir = dir.path();
         form = std::make_unique<TMainForm>(nullptr, env);
         ASSERT_TRUE(LoadXmlToTree(CataloguePath(dir.path()), ConfigForm->tvConfig));
-        for (CTreeNode *n = ConfigForm->tvConfig->items().firstNode(); n; n = n->nextSibling())
-            if (n->text == QStringLiteral("Тиврон-2"))
-                device = n;
+        device = CatalogueModel(QStringLiteral("Тиврон-2"));
         ASSERT_TRUE(device);
         device->device()->device_addr = 5;
         form->CurrentDevice = device->shared();

@@ -27,6 +27,7 @@
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/sim_line.h"
+#include "tests/support/catalogue_model.h"
 
 namespace {
 
@@ -75,14 +76,6 @@ protected:
         UsbCan.Disconnect();
         UsbCan.FreeDll();
         UsbCan.RxPackets.clear();
-    }
-
-    CTreeNode *CatalogueModel(const QString &name)
-    {
-        for (CTreeNode *n = ConfigForm->tvConfig->items().firstNode(); n; n = n->nextSibling())
-            if (n->text == name)
-                return n;
-        return nullptr;
     }
 
     // Waits for the pages a read builds after the request that starts now.

@@ -34,6 +34,7 @@
 #include "service/main_form_service.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/catalogue_model.h"
 
 namespace {
 
@@ -104,10 +105,7 @@ protected:
         Usb_TotalPaket = 2;
         Usb_TimerSleep = 3;
         ASSERT_TRUE(LoadXmlToTree(CataloguePath(dir.path()), ConfigForm->tvConfig));
-        device = nullptr;
-        for (CTreeNode *n = ConfigForm->tvConfig->items().firstNode(); n; n = n->nextSibling())
-            if (n->text == QStringLiteral("Тиврон-2"))
-                device = n;
+        device = CatalogueModel(QStringLiteral("Тиврон-2"));
         ASSERT_TRUE(device);
         device->device()->device_addr = 5;
         form->CurrentDevice = device->shared();

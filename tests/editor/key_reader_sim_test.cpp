@@ -24,6 +24,7 @@
 #include "tests/sim/sim_process_fixture.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/sim_line.h"
+#include "tests/support/catalogue_model.h"
 
 namespace {
 
@@ -68,9 +69,7 @@ protected:
         env.ProgramDir = dir.path();
         form = std::make_unique<TMainForm>(nullptr, env);
         ASSERT_TRUE(LoadXmlToTree(CataloguePath(dir.path()), ConfigForm->tvConfig));
-        for (CTreeNode *n = ConfigForm->tvConfig->items().firstNode(); n; n = n->nextSibling())
-            if (n->text == QStringLiteral("Тиврон-А"))
-                device = n;
+        device = CatalogueModel(QStringLiteral("Тиврон-А"));
         ASSERT_TRUE(device);
         device->device()->device_addr = 3; // as on the demo line
         form->CurrentDevice = device->shared();

@@ -18,6 +18,7 @@
 #include "model/tree_model.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/catalogue_model.h"
 
 namespace {
 
@@ -197,9 +198,7 @@ protected:
         form = std::make_unique<TMainForm>(nullptr, env);
         ASSERT_TRUE(LoadXmlToTree(CataloguePath(dir.path()), ConfigForm->tvConfig));
         CTreeNode *device = nullptr;
-        for (CTreeNode *n = ConfigForm->tvConfig->items().firstNode(); n; n = n->nextSibling())
-            if (n->text == QStringLiteral("Тиврон-АСПТ"))
-                device = n;
+        device = CatalogueModel(QStringLiteral("Тиврон-АСПТ"));
         ASSERT_TRUE(device);
         form->CurrentDevice = device->shared();
         form->BuildDevicePages(device, nullptr, false);

@@ -59,7 +59,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
         return int(mrOk);
     });
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath("devices.xml")));
+    ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
     TConfigForm config;
     ConfigForm = &config;
     TMainFormEnv env;

@@ -68,7 +68,7 @@ protected:
     {
         LinkTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath("devices.xml")));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
         ASSERT_TRUE(ReadXmlToTree(dir.filePath("devices.xml"), catalogue));
         device = catalogue.topNode(3);
         ASSERT_EQ(device->text, QStringLiteral("Тиврон-2"));

@@ -34,7 +34,7 @@ protected:
             return answer;
         });
         SetWriteConfirmationHook([this](TSelectDeviceForm &) { return confirm; });
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath(QStringLiteral("devices.xml"))));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
         configForm = std::make_unique<TConfigForm>();
         ConfigForm = configForm.get();
         TMainFormEnv env;

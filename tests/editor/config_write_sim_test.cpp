@@ -56,7 +56,7 @@ protected:
         Can_BaudRate = 50;
         Usb_TimerSleep = 1;
         Usb_TotalPaket = 300;
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath(QStringLiteral("devices.xml"))));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
 
         configForm = std::make_unique<TConfigForm>();
         ConfigForm = configForm.get();

@@ -57,7 +57,7 @@ protected:
     {
         LinkTest::SetUp();
         SetLinkPump(&hooks);
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath(QStringLiteral("devices.xml"))));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
         SetMessageDlgHook([this](const QString &text, int, MsgButtons) {
             messages << text;
             return int(mrOk);

@@ -62,7 +62,7 @@ protected:
         });
         Usb_NoDevice = 1;
         Can_BaudRate = 50;
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath(QStringLiteral("devices.xml"))));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
         configForm = std::make_unique<TConfigForm>();
         ConfigForm = configForm.get();
         TMainFormEnv env;

@@ -190,7 +190,7 @@ protected:
             messages << text;
             return int(mrOk);
         });
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath(QStringLiteral("devices.xml"))));
+        ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
         configForm = std::make_unique<TConfigForm>();
         ConfigForm = configForm.get();
         TMainFormEnv env;

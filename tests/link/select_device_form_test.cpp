@@ -50,8 +50,8 @@ protected:
     void SetUp() override
     {
         LinkTest::SetUp();
-        catalogueFile = dir.filePath(QStringLiteral("devices.xml"));
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), catalogueFile));
+        catalogueFile = CopySampleCatalogue(dir);
+        ASSERT_FALSE(catalogueFile.isEmpty());
         ASSERT_TRUE(ReadXmlToTree(catalogueFile, catalogue));
         original = ReadCatalogueFile();
     }

@@ -42,8 +42,8 @@ TEST(SelectDeviceSearchOverSim, ListsSortsAndChoosesTheDemoLine)
     ASSERT_EQ(UsbCan.Connect(), 0);
 
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("devices.xml"));
-    ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), file));
+    const QString file = CopySampleCatalogue(dir);
+    ASSERT_FALSE(file.isEmpty());
     CTree catalogue;
     ASSERT_TRUE(ReadXmlToTree(file, catalogue));
 

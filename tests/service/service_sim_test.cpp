@@ -68,7 +68,7 @@ TEST(ServiceOverSim, SearchVersionAndAddressCommands)
         return int(mrOk);
     });
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), dir.filePath("devices.xml")));
+    ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
     CTree catalogue;
     {
         TServiceHooks hooks;

@@ -47,8 +47,8 @@ protected:
     void SetUp() override
     {
         ServiceTest::SetUp();
-        catalogueFile = dir.filePath(QStringLiteral("devices.xml"));
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), catalogueFile));
+        catalogueFile = CopySampleCatalogue(dir);
+        ASSERT_FALSE(catalogueFile.isEmpty());
         TServiceHooks hooks;
         hooks.Clock = [] { return QDateTime(QDate(2017, 3, 2), QTime(14, 5, 9)); };
         hooks.TimerBackend = std::make_unique<FakeTimerBackend>();

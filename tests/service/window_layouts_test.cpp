@@ -61,8 +61,8 @@ protected:
     void SetUp() override
     {
         ServiceTest::SetUp();
-        catalogueFile = dir.filePath(QStringLiteral("devices.xml"));
-        ASSERT_TRUE(QFile::copy(SourcePath(QStringLiteral("data/devices.xml")), catalogueFile));
+        catalogueFile = CopySampleCatalogue(dir);
+        ASSERT_FALSE(catalogueFile.isEmpty());
     }
     QTemporaryDir dir;
     QString catalogueFile;

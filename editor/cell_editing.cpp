@@ -138,7 +138,9 @@ void TMainForm::lvQKeyDown(QObject *sender, int key, Qt::KeyboardModifiers modif
     }
     MoveCursor(list->Page(), SelectedRow, SelectedColumn, move);
     SelectByKeyboard = true;
-    list->viewport()->update();
+    // The status follows the cursor at once: the list's own row may not change with it (a column
+    // move, the last row), and then no selection change would tell.
+    lvQSelectItem(list);
 }
 
 void TMainForm::lvQDblClick(QObject *sender)
@@ -254,6 +256,7 @@ void TMainForm::editExit(QObject *sender)
     if (!edit || !list)
         return;
     list->Page().SetCellText(SelectedRow, SelectedColumn - 1, edit->text());
+    SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
     HideControl(edit);
 }
 
@@ -295,6 +298,7 @@ void TMainForm::meditExit(QObject *sender)
         list->Page().SetCellText(SelectedRow, SelectedColumn - 1, QString::number(ClampedNumber(medit->text(), param)));
         medit->Edited = false;
     }
+    SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
     HideControl(medit);
     HideControl(ud);
 }
@@ -318,9 +322,9 @@ void TMainForm::meditKeyDown(QObject *sender, int key)
         HideControl(ud);
         list->setFocus();
     } else if (key == Qt::Key_Escape) {
-        SetStatusText(QString::number(v));
-        HideControl(medit); // its exit stores what was typed
+        HideControl(medit); // its exit stores what was typed, and only that
         HideControl(ud);
+        SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
         list->setFocus();
     }
 }

@@ -11,6 +11,7 @@
 #include <QValidator>
 
 #include "model/config_loader.h"
+#include "platform/auto_select.h"
 
 bool IsExitReason(Qt::FocusReason reason)
 {
@@ -85,6 +86,7 @@ private:
 
 CLineEdit::CLineEdit(QWidget *parent) : QLineEdit(parent)
 {
+    SelectAllOnFocus(this);
     connect(this, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (text == LastText)
             return;
@@ -232,6 +234,7 @@ int CheckBoxWidth(const QString &caption, const QFont &font, int designedWidth)
 
 CSpinEdit::CSpinEdit(QWidget *parent) : QSpinBox(parent)
 {
+    SelectAllOnFocus(this);
     ApplyRange();
     connect(this, &QSpinBox::valueChanged, this, [this] { Fire(OnChange); });
 }

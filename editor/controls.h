@@ -20,7 +20,9 @@ class QToolButton;
 //   for a value that stays the same;
 // - OnExit fires when the control loses the focus, but not to its own drop-down list, a menu or
 //   another window (a message dialog): those come back;
-// - OnKeyDown sees every key first; the control's own handling follows.
+// - OnKeyDown sees every key first; the control's own handling follows;
+// - edit boxes and spin edits select their whole text when they take the focus other than by a
+//   click (SelectAllOnFocus), so an editor opened by code is overwritten by the first key typed.
 // Handlers are plain callbacks set by the page builder; wrap their bodies in RunGuarded.
 
 using ControlHandler = std::function<void()>;

@@ -236,7 +236,25 @@ void CParamListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Space:
         event->accept(); // handled above: the editor opens or the value steps
         return;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        QTreeView::keyPressEvent(event);
+        FollowCursorRow();
+        return;
     default:
         QTreeView::keyPressEvent(event);
     }
+}
+
+void CParamListView::FollowCursorRow()
+{
+    // The list's own current row would otherwise run ahead of the cell cursor (a first arrow key
+    // makes row 0 current while the cursor takes the caption column), and scroll to the wrong row.
+    const int row = CursorCell ? CursorCell().first : -1;
+    const QModelIndex current = currentIndex();
+    if (row < 0 || row >= Model->rowCount() || (current.isValid() && current.row() == row))
+        return;
+    setCurrentIndex(Model->index(row, current.isValid() ? current.column() : 0));
 }

@@ -85,6 +85,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void FollowCursorRow();
     CParamPage PageData;
     CParamPageModel *Model;
     QPoint Pointer;

@@ -29,6 +29,7 @@
 #include "model/config_loader.h"
 #include "model/device_addresses.h"
 #include "model/tree_model.h"
+#include "platform/auto_select.h"
 #include "platform/fonts.h"
 
 // ---- CAddressSpinEdit
@@ -36,6 +37,7 @@
 CAddressSpinEdit::CAddressSpinEdit(QWidget *parent) : QSpinBox(parent)
 {
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    SelectAllOnFocus(this);
     LastText = lineEdit()->text();
     // Typing reaches the line edit's signal (also for text out of the range); a value set from code
     // only QSpinBox's own, since the spin box blocks its line edit's signals while it writes.

@@ -20,6 +20,7 @@
 #include "link/monitor_placement.h"
 #include "link/text_file_save.h"
 #include "link/usb_can.h"
+#include "platform/auto_select.h"
 #include "platform/fonts.h"
 
 TShowPaketsForm *ShowPaketsForm = nullptr;
@@ -49,6 +50,7 @@ QLineEdit *LabeledEdit(QWidget *parent, const QString &name, const QString &labe
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setValidator(new UpperCaseValidator(maxLength, edit));
+    SelectAllOnFocus(edit);
     caption->setBuddy(edit);
     box->addWidget(caption);
     box->addWidget(edit);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
@@ -18,7 +20,7 @@
 using namespace pages_fixture;
 
 namespace {
-// One page: rows 0 number 5..120, 1 list (А=1, Б=2), 2 boolean, 3 text, 4 sys.
+// One page: rows 0 number 5..120, 1 list (А=1, Б=2), 2 boolean, 3 text, 4 sys, 5 number 0..1000.
 class CellEditing : public ::testing::Test {
 protected:
     void Build(int columns)
@@ -35,6 +37,7 @@ protected:
         AddParameter(tree, t, "Флаг", "логический", "");
         AddParameter(tree, t, "Имя", "текстовый", "abc");
         AddParameter(tree, t, "Сис", "sys", "0");
+        AddParameter(tree, t, "Период опроса", "числовой", "0", 0, 1000);
         form.resize(900, 600);
         form.BuildDevicePages(device, nullptr, false);
         form.show();
@@ -57,6 +60,13 @@ protected:
         form.lvQDblClick(list_);
     }
     QString Cell(int row, int column) { return list_->Page().CellText(row, column - 1); }
+    QPoint CellCenter(int row, int column) const
+    {
+        int x = 0;
+        for (int c = 0; c < column; ++c)
+            x += list_->ColumnWidth(c);
+        return {x + list_->ColumnWidth(column) / 2, list_->RowBounds(row).center().y()};
+    }
 
     CTree tree;
     TMainForm form;
@@ -80,7 +90,6 @@ TEST_F(CellEditing, EscapeKeepsTheTypedTextAndEachHideExitsOnce)
     EXPECT_EQ(edit->text(), "abc");
     EXPECT_EQ(edit->geometry(), QRect(form.EditorRect.Left, form.EditorRect.Top, form.EditorRect.Width,
                                       form.EditorRect.Height));
-    edit->selectAll();
     QTest::keyClicks(edit, "new");
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_FALSE(edit->isVisible());
@@ -89,6 +98,7 @@ TEST_F(CellEditing, EscapeKeepsTheTypedTextAndEachHideExitsOnce)
     EXPECT_EQ(exits, 1);
 
     Open(3, 1);
+    QTest::keyClick(edit, Qt::Key_End); // the caret after the text, which is then kept
     QTest::keyClicks(edit, "!");
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(Cell(3, 1), "new!");
@@ -143,13 +153,11 @@ TEST_F(CellEditing, NumberEditorClampsAndStoresOnlyWhatWasEdited)
     } cases[] = {{"2", "5"}, {"999", "120"}, {"77", "77"}};
     for (const auto &c : cases) {
         Open(0, 1);
-        medit->selectAll();
         QTest::keyClicks(medit, c.typed);
         list_->setFocus(); // leaving stores the clamped value
         EXPECT_EQ(Cell(0, 1), c.stored) << c.typed;
     }
     Open(0, 1);
-    medit->selectAll();
     QTest::keyClicks(medit, "-1234"); // no sign for MinValue 5, no fourth digit
     EXPECT_EQ(medit->text(), "123");
 
@@ -305,4 +313,147 @@ TEST_F(CellEditing, AnotherWindowDoesNotCloseTheEditor)
     EXPECT_EQ(Cell(3, 1), "abc");
     QApplication::setActiveWindow(&form);
     EXPECT_TRUE(edit->isVisible());
+}
+
+// What the engineer types into a freshly opened editor replaces the cell's value.
+TEST_F(CellEditing, TypingIntoAnOpenedEditorReplacesTheValue)
+{
+    Build(1);
+    const struct {
+        int row;
+        const char *before;
+        const char *typed; // nullptr: a list choice by Down in its drop-down; "": nothing (a boolean)
+        const char *stored;
+    } cases[] = {
+        {3, "Объект", "Sklad", "Sklad"},
+        {5, "0", "700", "700"},
+        {0, "50", "999", "120"}, // clamped to the bounds
+        {0, "50", "2", "5"},
+        {1, "А", nullptr, "Б"},
+        {2, "", "", "+"},
+    };
+    for (const bool byDoubleClick : {false, true}) {
+        for (const auto &c : cases) {
+            const std::string where = std::string(byDoubleClick ? "double click, " : "Enter, ") + c.stored;
+            list_->Page().SetCellText(c.row, 0, c.before);
+            list_->setFocus();
+            if (byDoubleClick) {
+                QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, CellCenter(c.row, 1));
+            } else {
+                form.SelectedRow = c.row;
+                form.SelectedColumn = 1;
+                QTest::keyClick(list_, Qt::Key_Return);
+            }
+            ASSERT_EQ(form.SelectedRow, c.row) << where;
+            ASSERT_EQ(form.SelectedColumn, 1) << where;
+            if (!c.typed) {
+                auto *cb = Control<CComboBox>("cb");
+                ASSERT_TRUE(cb->view()->isVisible()) << where;
+                QTest::keyClick(cb->view(), Qt::Key_Down);
+                QTest::keyClick(cb->view(), Qt::Key_Return);
+                EXPECT_FALSE(cb->view()->isVisible()) << where;
+                QApplication::setActiveWindow(&form); // the drop-down had it
+                QTest::keyClick(cb, Qt::Key_Escape);
+            } else if (*c.typed) {
+                QWidget *editor = QApplication::focusWidget();
+                ASSERT_TRUE(editor && editor != list_) << where;
+                QTest::keyClicks(editor, c.typed);
+                QTest::keyClick(editor, Qt::Key_Return);
+            }
+            EXPECT_EQ(Cell(c.row, 1), c.stored) << where;
+            EXPECT_EQ(form.StatusText(), c.row == 2 ? "Да" : c.stored) << where;
+            EXPECT_TRUE(list_->hasFocus()) << where;
+        }
+    }
+}
+
+TEST_F(CellEditing, AClickInsideAnOpenEditorPlacesTheCaret)
+{
+    Build(1);
+    auto *edit = Control<CLineEdit>("edit");
+    Open(3, 1);
+    EXPECT_EQ(edit->selectedText(), "abc");
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(1, edit->height() / 2));
+    EXPECT_FALSE(edit->hasSelectedText());
+    EXPECT_EQ(edit->cursorPosition(), 0);
+    QTest::keyClicks(edit, "x");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Cell(3, 1), "xabc");
+}
+
+// Whatever closes the number editor, the status shows what the cell then holds; a value only looked
+// at is not rewritten.
+TEST_F(CellEditing, TheStatusAgreesWithTheCellWhenTheNumberEditorCloses)
+{
+    Build(1);
+    auto *medit = Control<CNumberEdit>("medit");
+    const struct {
+        const char *typed;
+        Qt::Key key; // Qt::Key_unknown: the editor is left for the list
+        const char *stored;
+    } cases[] = {
+        {"", Qt::Key_Escape, "1200"}, {"", Qt::Key_unknown, "1200"}, {"", Qt::Key_Return, "1000"},
+        {"50", Qt::Key_Escape, "50"}, {"2000", Qt::Key_Escape, "1000"}, {"50", Qt::Key_unknown, "50"},
+    };
+    for (const auto &c : cases) {
+        const std::string where = std::string(c.typed) + " " + std::to_string(c.key);
+        list_->Page().SetCellText(5, 0, "1200");
+        Open(5, 1);
+        ASSERT_TRUE(medit->hasFocus()) << where;
+        QTest::keyClicks(medit, c.typed);
+        if (c.key == Qt::Key_unknown)
+            list_->setFocus();
+        else
+            QTest::keyClick(medit, c.key);
+        EXPECT_FALSE(medit->isVisible()) << where;
+        EXPECT_EQ(Cell(5, 1), c.stored) << where;
+        EXPECT_EQ(form.StatusText(), c.stored) << where;
+    }
+}
+
+// The status names the cursor cell after every arrow key, also where the list's own row cannot move
+// with the cursor (the first and the last row), and the list's current row follows the cursor.
+TEST_F(CellEditing, TheStatusFollowsTheCursorOnEveryRow)
+{
+    Build(1);
+    const QStringList status = {"Число:    50", "Режим:    А", "Флаг:    Нет", "Имя:    abc", "", "Период опроса:    0"};
+    const int last = int(status.size()) - 1;
+    for (const bool fromLastCaption : {false, true}) {
+        SCOPED_TRACE(fromLastCaption ? "from the last row's caption" : "from no cursor");
+        form.SelectedRow = -1;
+        form.SelectedColumn = -1;
+        list_->setCurrentIndex({});
+        list_->setFocus();
+        int row = -1;
+        if (fromLastCaption) {
+            QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, CellCenter(last, 0));
+            ASSERT_EQ(form.SelectedRow, last);
+            ASSERT_EQ(form.SelectedColumn, 0);
+            row = last;
+        }
+        QTest::keyClick(list_, Qt::Key_Right);
+        if (!fromLastCaption) {
+            EXPECT_EQ(form.SelectedColumn, 0); // the caption column first: no cursor cell
+            EXPECT_EQ(form.StatusText(), "");
+            QTest::keyClick(list_, Qt::Key_Right);
+            QTest::keyClick(list_, Qt::Key_Down);
+            row = 0;
+        }
+        auto check = [&](const char *key) {
+            EXPECT_EQ(form.SelectedRow, row) << key;
+            EXPECT_EQ(form.SelectedColumn, 1) << key;
+            EXPECT_EQ(form.StatusText(), status[row]) << key << " " << row;
+            EXPECT_EQ(list_->currentIndex().row(), row) << key << " " << row;
+        };
+        check("Right");
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
+            for (int i = 0; i <= last; ++i) { // one more than there are rows: the end holds
+                QTest::keyClick(list_, key);
+                row = std::clamp(row + (key == Qt::Key_Down ? 1 : -1), 0, last);
+                check(key == Qt::Key_Down ? "Down" : "Up");
+            }
+        }
+        QTest::keyClick(list_, Qt::Key_Right); // one column: the cursor stays, and so does the status
+        check("Right");
+    }
 }

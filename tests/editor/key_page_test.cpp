@@ -16,6 +16,7 @@
 #include "editor/main_form.h"
 #include "key_page_fixture.h"
 #include "pages_fixture.h"
+#include "tests/support/focus_check.h"
 
 using namespace pages_fixture;
 using namespace key_page_fixture;
@@ -390,4 +391,32 @@ TEST(KeyPage, HandlerNamesTakeTheIdAfterThePrefix)
     EXPECT_EQ(KeyNameTail("chkHos7_15", "chkHos"), "15");
     EXPECT_EQ(KeyNameTail("chkHos7", "chkHos"), "");
     EXPECT_EQ(KeyPageId("tvKey3", "btnKeyAdd"), -1);
+}
+
+// The key's boxes select their whole text when the focus comes to them by code, so typing replaces it.
+TEST(KeyPage, BoxesSelectTheirTextWhenFocusedByCode)
+{
+    KeyDevice d(2, 8, false); // built before the loop table: the page has the local level box
+    TMainForm form;
+    d.Build(form, {{1, "Мастер-ключ", 0, {}, 2, "112233445566"}, {2, "<склад> №4", 0, {}, 5, "ABCDEF012345", 0, 7}});
+    form.show();
+    const Page p = KeyPageOf(form, 0);
+    const struct {
+        int key;
+        const char *box;
+        const char *selected;
+    } cases[] = {
+        {0, "editMaKNumber", "112233445566"}, {1, "editKeyName", "склад"}, {1, "editKeyNo", "4"},
+        {1, "editKeyNumber", "ABCDEF012345"}, {1, "CSpinKeyLocLevel", "7"},
+    };
+    for (const auto &c : cases) {
+        p.Select(c.key);
+        auto *box = p.Get<QWidget>(c.box, 6);
+        ASSERT_NE(box, nullptr) << c.box;
+        EXPECT_EQ(SelectedOnFocus(box), c.selected) << c.box;
+    }
+    auto *name = p.Get<CLineEdit>("editKeyName");
+    SelectedOnFocus(name);
+    QTest::keyClicks(name, "vhod");
+    EXPECT_EQ(p.Key(1)->name, "<vhod> №4");
 }

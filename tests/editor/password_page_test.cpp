@@ -16,6 +16,7 @@
 #include "model/tree_model.h"
 #include "model/xml_document.h"
 #include "pages_fixture.h"
+#include "tests/support/focus_check.h"
 #include "tests/support/test_paths.h"
 
 using namespace pages_fixture;
@@ -428,5 +429,27 @@ TEST_F(PasswordPage, EveryCatalogueModel)
             EXPECT_FALSE(OperatorPanel()->isHidden() && AdminPanel()->isHidden()) << device->text.toStdString();
         }
         EXPECT_EQ(pages, 1) << device->text.toStdString();
+    }
+}
+
+// The password boxes select their whole text when the focus comes to them by code: typing replaces it.
+TEST_F(PasswordPage, PasswordBoxesSelectTheirTextWhenFocusedByCode)
+{
+    PassDevice d(2, 3);
+    Build(d);
+    form.PageControl->setCurrentIndex(1);
+    form.show();
+    const struct {
+        int user;
+        const char *box;
+    } cases[] = {{0, "editAdministratorPassword"}, {1, "editOperatorPassword"}};
+    for (const auto &c : cases) {
+        Select(c.user);
+        auto *edit = Find<CLineEdit>(c.box);
+        ASSERT_NE(edit, nullptr) << c.box;
+        edit->SetText("1234");
+        EXPECT_EQ(SelectedOnFocus(edit), "1234") << c.box;
+        QTest::keyClicks(edit, "98");
+        EXPECT_EQ(User(c.user)->password, "98") << c.box;
     }
 }

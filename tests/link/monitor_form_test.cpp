@@ -17,6 +17,7 @@
 #include "link/exchange.h"
 #include "link/show_pakets_form.h"
 #include "tests/link/fake_dll_fixture.h"
+#include "tests/support/focus_check.h"
 
 namespace {
 
@@ -277,4 +278,20 @@ TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodInPassesAndShowsWhereFramesWer
 
     form->Clear->click();
     EXPECT_EQ(form->StringGridPaket->columnSpan(1500, 2), 1);
+}
+
+// The command line's boxes select their whole text when the focus comes to them by code.
+TEST_F(MonitorFormTest, CommandLineSelectsItsTextWhenFocusedByCode)
+{
+    const struct {
+        QLineEdit *edit;
+        const char *text;
+    } cases[] = {{form->LabeledEdit_Id, "85FF0200"}, {form->LabeledEdit_Data, "0102"}};
+    for (const auto &c : cases) {
+        c.edit->setText(c.text);
+        EXPECT_EQ(SelectedOnFocus(c.edit), c.text) << c.text;
+    }
+    SelectedOnFocus(form->LabeledEdit_Id);
+    QTest::keyClicks(form->LabeledEdit_Id, "ef");
+    EXPECT_EQ(form->LabeledEdit_Id->text(), QStringLiteral("EF"));
 }

@@ -19,6 +19,7 @@
 #include "model/tree_model.h"
 #include "service/chenge_addres_device.h"
 #include "tests/service/service_fixture.h"
+#include "tests/support/focus_check.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -407,4 +408,29 @@ TEST_F(ServiceWindow, ShownWindowReactsToAMouseClickOnTheList)
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->TimerFindCanDevices.Enabled());
     EXPECT_FALSE(UsbCan.Connected);
+}
+
+// The address boxes select their whole value when the focus comes to them by code: typing replaces it.
+TEST_F(ServiceWindow, AddressBoxesSelectTheirValueWhenFocusedByCode)
+{
+    UsbCan.Connected = true;
+    form->show(); // its showing searches the line anew
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    g_fake.rx.push_back(Answer(5, 11));
+    form->TimerFindCanDevices.Tick();
+    Click("Тиврон-АСПТ-А <5>");
+    const struct {
+        CAddressSpinEdit *box;
+        int value;
+    } cases[] = {
+        {form->CSpinEdit_NewAddrDev, 12}, {form->CSpinEdit_OldAddrDet, 7},  {form->CSpinEdit_NewAddrDet, 25},
+        {form->CSpinEdit_OldAddrMod, 2},  {form->CSpinEdit_NewAddrMod, 9},
+    };
+    for (const auto &c : cases) {
+        c.box->setValue(c.value);
+        EXPECT_EQ(SelectedOnFocus(c.box), QString::number(c.value)) << c.box->objectName().toStdString();
+    }
+    SelectedOnFocus(form->CSpinEdit_NewAddrDev);
+    QTest::keyClicks(form->CSpinEdit_NewAddrDev, "100");
+    EXPECT_EQ(form->CSpinEdit_NewAddrDev->Value(), 100);
 }

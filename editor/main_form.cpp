@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -323,10 +324,18 @@ void TMainForm::miStatusBarClick() { StatusBar->setVisible(miStatusBar->isChecke
 void TMainForm::actUsersManualExecute()
 {
     const QString path = ProgramDir + QStringLiteral("/docs/users_manual.pdf");
+    // Without a word the engineer could not tell a missing manual from a slow viewer.
+    if (!QFileInfo(path).isFile())
+        SetStatusText(ManualMissingText + QDir::toNativeSeparators(path));
+    else if (!OpenDocument(path))
+        SetStatusText(ManualNotOpenedText + QDir::toNativeSeparators(path));
+}
+
+bool TMainForm::OpenDocument(const QString &path)
+{
     if (Env.OpenDocument)
-        Env.OpenDocument(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // a missing file or viewer stays silent
+        return Env.OpenDocument(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void TMainForm::actPaketsExecute()

@@ -274,17 +274,47 @@ TEST(MainForm, PageChangeClearsStatusAndSelection)
     EXPECT_EQ(w.StatusText(), QString());
 }
 
+TEST(MainForm, UsersManualIsOpenedOrTheStatusBarSaysWhyNot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString manual = dir.filePath("docs/users_manual.pdf");
+    const struct {
+        bool present;
+        bool viewer;
+        QString status; // after the command; "Заметка" was there before
+    } cases[] = {
+        {true, true, "Заметка"},
+        {false, true, "Руководство пользователя не найдено: " + manual},
+        {true, false, "Нет программы для просмотра руководства пользователя: " + manual},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.status.toStdString());
+        QDir(dir.path()).mkpath("docs");
+        QFile::remove(manual);
+        if (c.present)
+            WriteFile(manual, "%PDF-1.4\n");
+        TMainFormEnv env;
+        env.ProgramDir = dir.path() + "/";
+        QStringList opened;
+        env.OpenDocument = [&](const QString &path) {
+            opened << path;
+            return c.viewer;
+        };
+        TMainForm w(nullptr, env);
+        w.SetStatusText("Заметка");
+        w.actUsersManual->trigger();
+        EXPECT_EQ(opened, c.present ? QStringList{manual} : QStringList{});
+        EXPECT_EQ(w.StatusText(), c.status);
+    }
+}
+
 TEST(MainForm, SmallCommands)
 {
     TMainFormEnv env;
     env.ProgramDir = QStringLiteral("/srv/prog");
-    QString opened;
-    env.OpenDocument = [&](const QString &path) { opened = path; };
     TMainForm w(nullptr, env);
     w.show();
-
-    w.actUsersManual->trigger();
-    EXPECT_EQ(opened, QStringLiteral("/srv/prog/docs/users_manual.pdf"));
 
     w.miStatusBar->trigger();
     EXPECT_FALSE(w.miStatusBar->isChecked());

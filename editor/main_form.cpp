@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -324,11 +325,17 @@ void TMainForm::miStatusBarClick() { StatusBar->setVisible(miStatusBar->isChecke
 void TMainForm::actUsersManualExecute()
 {
     const QString path = ProgramDir + QStringLiteral("/docs/users_manual.pdf");
-    // Without a word the engineer could not tell a missing manual from a slow viewer.
+    // Without a word the engineer could not tell a missing manual from a slow viewer. A long path
+    // gives up its middle, so the file's name stays in the panel.
+    const auto notice = [this, &path](const QString &text) {
+        const QFontMetrics fm = StatusPanel0->fontMetrics();
+        const int room = StatusPanel0->width() - StatusPanel0->margin() * 2 - fm.horizontalAdvance(text);
+        SetStatusText(text + fm.elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle, room));
+    };
     if (!QFileInfo(path).isFile())
-        SetStatusText(ManualMissingText + QDir::toNativeSeparators(path));
+        notice(ManualMissingText);
     else if (!OpenDocument(path))
-        SetStatusText(ManualNotOpenedText + QDir::toNativeSeparators(path));
+        notice(ManualNotOpenedText);
 }
 
 bool TMainForm::OpenDocument(const QString &path)

@@ -41,9 +41,8 @@ struct TEditorRect {
 };
 
 // The status notices of the users' manual that cannot be shown; the file's path follows.
-inline const QString ManualMissingText = QStringLiteral("Руководство пользователя не найдено: ");
-inline const QString ManualNotOpenedText =
-    QStringLiteral("Нет программы для просмотра руководства пользователя: ");
+inline const QString ManualMissingText = QStringLiteral("Нет файла руководства пользователя: ");
+inline const QString ManualNotOpenedText = QStringLiteral("Нет программы для просмотра PDF: ");
 
 inline const QString WaitForExchangeText = QStringLiteral("Дождитесь окончания обмена с прибором.");
 

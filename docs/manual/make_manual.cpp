@@ -8,7 +8,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -30,10 +29,9 @@
 #include "editor/components.h"
 #include "editor/key_dll.h"
 #include "editor/main_form.h"
-#include "link/select_device_form.h"
 #include "link/packet_log.h"
+#include "link/select_device_form.h"
 #include "link/show_pakets_form.h"
-#include "link/usb_can.h"
 #include "model/config_form.h"
 #include "model/tree_model.h"
 #include "platform/fonts.h"
@@ -47,9 +45,9 @@ using Pictures = std::map<QString, QImage>;
 // Lets the windows lay themselves out and paint before they are grabbed.
 void Settle()
 {
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 10; ++i) { // the monitor shows its rows in batches, every 50 ms at most
         QCoreApplication::processEvents();
-        QThread::msleep(10);
+        QThread::msleep(20);
     }
 }
 
@@ -126,13 +124,11 @@ Pictures MakePictures(const QString &catalogue, const QString &keyReader, const 
     MainForm->PageControl->setCurrentIndex(0);
     pictures[QStringLiteral("main")] = Picture(MainForm);
 
-    // The key page with a master key and a key whose code came from the demo's desktop reader.
+    // The key page with a key whose code came from the demo's desktop reader.
     const int keys = TabOf(*MainForm, QStringLiteral("Таблица ключей"));
     if (keys >= 0) {
         const int page = MainForm->PageIds.value(keys);
         MainForm->PageControl->setCurrentIndex(keys);
-        if (QToolButton *b = PageButton(*MainForm, QStringLiteral("btnMaster"), page))
-            b->click();
         if (QToolButton *b = PageButton(*MainForm, QStringLiteral("btnKeyAdd"), page))
             b->click();
         if (auto *tree = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(page),

@@ -285,8 +285,8 @@ TEST(MainForm, UsersManualIsOpenedOrTheStatusBarSaysWhyNot)
         QString status; // after the command; "Заметка" was there before
     } cases[] = {
         {true, true, "Заметка"},
-        {false, true, "Руководство пользователя не найдено: " + manual},
-        {true, false, "Нет программы для просмотра руководства пользователя: " + manual},
+        {false, true, "Нет файла руководства пользователя: " + manual},
+        {true, false, "Нет программы для просмотра PDF: " + manual},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.status.toStdString());
@@ -307,6 +307,18 @@ TEST(MainForm, UsersManualIsOpenedOrTheStatusBarSaysWhyNot)
         EXPECT_EQ(opened, c.present ? QStringList{manual} : QStringList{});
         EXPECT_EQ(w.StatusText(), c.status);
     }
+
+    // A path longer than the panel loses its middle, never the file's name.
+    const QString deep = dir.filePath(QString(100, u'п'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    TMainFormEnv env;
+    env.ProgramDir = deep;
+    TMainForm w(nullptr, env);
+    w.actUsersManual->trigger();
+    const QString status = w.StatusText();
+    EXPECT_TRUE(status.startsWith("Нет файла руководства пользователя: " + dir.path())) << status.toStdString();
+    EXPECT_TRUE(status.endsWith("пп/docs/users_manual.pdf")) << status.toStdString();
+    EXPECT_LE(w.StatusPanel0->fontMetrics().horizontalAdvance(status), w.StatusPanel0->width());
 }
 
 TEST(MainForm, SmallCommands)

@@ -93,9 +93,9 @@ public:
     CTimer Timer1; // the read timer
 
     void SetStatusText(const QString &text);
+    QString StatusText() const;
     // Hands a file to the desktop's viewer (Env.OpenDocument); false when that failed.
     bool OpenDocument(const QString &path);
-    QString StatusText() const;
 
     // Where the commands that would disconnect the adapter, replace the pages or start an exchange
     // enter (New, Open, Read, Write, Service, the page menu, the key page's device buttons): while an

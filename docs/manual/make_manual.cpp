@@ -145,6 +145,10 @@ Pictures MakePictures(const QString &catalogue, const QString &keyReader, const 
     const int users = TabOf(*MainForm, QStringLiteral("Таблица паролей"));
     if (users >= 0) {
         MainForm->PageControl->setCurrentIndex(users);
+        if (auto *tree = FindComponent<CTreeView>(QStringLiteral("tvPass") + QString::number(MainForm->PageIds.value(users)),
+                                                  MainForm->PageControl, 3);
+            tree && !tree->items().isEmpty())
+            tree->selectNode(tree->items().topNode(0)); // the administrator
         pictures[QStringLiteral("passwords")] = Picture(MainForm);
     }
 

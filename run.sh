@@ -11,7 +11,13 @@ mkdir -p "$run_dir"
 for f in data/*; do
   [ -e "$run_dir/$(basename "$f")" ] || cp -r "$f" "$run_dir/"
 done
+# The users' manual, where F1 looks for it; the build's is the newest.
+mkdir -p "$run_dir/docs"
+cp build/release/docs/users_manual.pdf "$run_dir/docs/users_manual.pdf"
 cd "$run_dir"
+# The desktop key reader (DLL/libKeyDLL.so) reads the key lying on it from a file: the demo's own
+# key, unless the engineer names another (TIVRON_KEYREADER= plays a desktop without a reader).
+export TIVRON_KEYREADER="${TIVRON_KEYREADER-$PWD/demo-key.txt}"
 # The simulated line: the simulator owns the loopback virtual bus (or TIVRON_CANBUS) and the
 # programmer joins it; the simulator stops when the programmer ends.
 sim_out=$(mktemp)

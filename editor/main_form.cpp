@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -323,10 +325,24 @@ void TMainForm::miStatusBarClick() { StatusBar->setVisible(miStatusBar->isChecke
 void TMainForm::actUsersManualExecute()
 {
     const QString path = ProgramDir + QStringLiteral("/docs/users_manual.pdf");
+    // Without a word the engineer could not tell a missing manual from a slow viewer. A long path
+    // gives up its middle, so the file's name stays in the panel.
+    const auto notice = [this, &path](const QString &text) {
+        const QFontMetrics fm = StatusPanel0->fontMetrics();
+        const int room = StatusPanel0->width() - StatusPanel0->margin() * 2 - fm.horizontalAdvance(text);
+        SetStatusText(text + fm.elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle, room));
+    };
+    if (!QFileInfo(path).isFile())
+        notice(ManualMissingText);
+    else if (!OpenDocument(path))
+        notice(ManualNotOpenedText);
+}
+
+bool TMainForm::OpenDocument(const QString &path)
+{
     if (Env.OpenDocument)
-        Env.OpenDocument(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // a missing file or viewer stays silent
+        return Env.OpenDocument(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void TMainForm::actPaketsExecute()

@@ -28,7 +28,8 @@ struct TMainFormEnv {
     std::function<void()> LoadKeyReaderLibrary; // silent when missing
     std::function<void()> DisconnectAdapter;
     std::function<void()> UnloadLibraries;      // releases each handle as it stands
-    std::function<void(const QString &path)> OpenDocument; // empty: the desktop's "open"
+    // Hands a file to the desktop's viewer; false when it could not. Empty: the desktop's "open".
+    std::function<bool(const QString &path)> OpenDocument;
 };
 
 // Rectangle of the in-place editor of the selected cell.
@@ -38,6 +39,10 @@ struct TEditorRect {
     int Width = 0;
     int Height = 0;
 };
+
+// The status notices of the users' manual that cannot be shown; the file's path follows.
+inline const QString ManualMissingText = QStringLiteral("Нет файла руководства пользователя: ");
+inline const QString ManualNotOpenedText = QStringLiteral("Нет программы для просмотра PDF: ");
 
 inline const QString WaitForExchangeText = QStringLiteral("Дождитесь окончания обмена с прибором.");
 
@@ -89,6 +94,8 @@ public:
 
     void SetStatusText(const QString &text);
     QString StatusText() const;
+    // Hands a file to the desktop's viewer (Env.OpenDocument); false when that failed.
+    bool OpenDocument(const QString &path);
 
     // Where the commands that would disconnect the adapter, replace the pages or start an exchange
     // enter (New, Open, Read, Write, Service, the page menu, the key page's device buttons): while an

@@ -2,9 +2,6 @@
 // document and handed to the desktop's word processor.
 #include <exception>
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "app/message_dlg.h"
 #include "editor/config_files.h"
 #include "editor/main_form.h"
@@ -27,9 +24,7 @@ void TMainForm::actExportWordExecute()
         const QString path = NewReportPath();
         WriteReportDocx(path, report);
         // The report stays with the word processor; the program keeps no hold on it.
-        if (Env.OpenDocument)
-            Env.OpenDocument(path);
-        else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        if (!OpenDocument(path))
             throw TReportError(ReportNotOpenedText + path);
         SetStatusText(QString());
         setEnabled(true);
@@ -38,7 +33,8 @@ void TMainForm::actExportWordExecute()
         failure = QString::fromUtf8(e.what());
     } catch (...) {
     }
-    // The status text stays as it was.
+    // The export is over either way: its status text must not outlive it.
+    SetStatusText(QString());
     setEnabled(true);
     ShowMessageDlg(ReportFailedText + failure, mtError, mbOK);
 }

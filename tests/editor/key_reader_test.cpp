@@ -99,6 +99,16 @@ TEST(KeyReader, ReaderTextGivesTheInnerBytesReversed)
         EXPECT_EQ(KeyCodeFromReaderText(QLatin1String(c.text)), QLatin1String(c.code)) << c.text;
 }
 
+// ./run.sh lays this key on the demo's reader.
+TEST(KeyReader, TheDemoKeyReadsAsItsCode)
+{
+    ASSERT_TRUE(LoadKeyDllFrom(KeyDllPath()));
+    qputenv("TIVRON_KEYREADER", QFile::encodeName(SourcePath(QStringLiteral("data/demo-key.txt"))));
+    EXPECT_EQ(ReadKeyCode(), "0708090A0B0C");
+    qunsetenv("TIVRON_KEYREADER");
+    FreeKeyDll();
+}
+
 TEST(KeyReader, KeyCodePacketGivesDataBytesSixDownToOne)
 {
     EXPECT_EQ(KeyCodeFromPacket(Record({0x46, 0x12, 0x34, 0x1F, 0xA0, 0x01, 0x02, 0x03, 0x04, 0x0A, 0xBC, 0xEF})),

@@ -274,17 +274,59 @@ TEST(MainForm, PageChangeClearsStatusAndSelection)
     EXPECT_EQ(w.StatusText(), QString());
 }
 
+TEST(MainForm, UsersManualIsOpenedOrTheStatusBarSaysWhyNot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString manual = dir.filePath("docs/users_manual.pdf");
+    const struct {
+        bool present;
+        bool viewer;
+        QString status; // after the command; "Заметка" was there before
+    } cases[] = {
+        {true, true, "Заметка"},
+        {false, true, "Нет файла руководства пользователя: " + manual},
+        {true, false, "Нет программы для просмотра PDF: " + manual},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.status.toStdString());
+        QDir(dir.path()).mkpath("docs");
+        QFile::remove(manual);
+        if (c.present)
+            WriteFile(manual, "%PDF-1.4\n");
+        TMainFormEnv env;
+        env.ProgramDir = dir.path() + "/";
+        QStringList opened;
+        env.OpenDocument = [&](const QString &path) {
+            opened << path;
+            return c.viewer;
+        };
+        TMainForm w(nullptr, env);
+        w.SetStatusText("Заметка");
+        w.actUsersManual->trigger();
+        EXPECT_EQ(opened, c.present ? QStringList{manual} : QStringList{});
+        EXPECT_EQ(w.StatusText(), c.status);
+    }
+
+    // A path longer than the panel loses its middle, never the file's name.
+    const QString deep = dir.filePath(QString(100, u'п'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    TMainFormEnv env;
+    env.ProgramDir = deep;
+    TMainForm w(nullptr, env);
+    w.actUsersManual->trigger();
+    const QString status = w.StatusText();
+    EXPECT_TRUE(status.startsWith("Нет файла руководства пользователя: " + dir.path())) << status.toStdString();
+    EXPECT_TRUE(status.endsWith("пп/docs/users_manual.pdf")) << status.toStdString();
+    EXPECT_LE(w.StatusPanel0->fontMetrics().horizontalAdvance(status), w.StatusPanel0->width());
+}
+
 TEST(MainForm, SmallCommands)
 {
     TMainFormEnv env;
     env.ProgramDir = QStringLiteral("/srv/prog");
-    QString opened;
-    env.OpenDocument = [&](const QString &path) { opened = path; };
     TMainForm w(nullptr, env);
     w.show();
-
-    w.actUsersManual->trigger();
-    EXPECT_EQ(opened, QStringLiteral("/srv/prog/docs/users_manual.pdf"));
 
     w.miStatusBar->trigger();
     EXPECT_FALSE(w.miStatusBar->isChecked());

@@ -463,6 +463,7 @@ protected:
             opened << path;
             statusWhileOpening = form->StatusText();
             enabledWhileOpening = form->isEnabled();
+            return viewer;
         };
         form = std::make_unique<TMainForm>(nullptr, env);
     }
@@ -516,6 +517,7 @@ protected:
     QStringList opened;
     QString statusWhileOpening;
     bool enabledWhileOpening = true;
+    bool viewer = true; // what the desktop's opener answers
 };
 
 TEST_F(WordExportTest, WithoutADeviceOnlyTheMessage)
@@ -591,5 +593,19 @@ TEST_F(WordExportTest, AFailedWriteIsReportedAndTheWindowIsUsableAgain)
     EXPECT_EQ(messages[0].kind, mtError);
     EXPECT_EQ(messages[0].buttons, MsgButtons(mbOK));
     EXPECT_TRUE(form->isEnabled());
-    EXPECT_EQ(form->StatusText(), "Идёт экспорт в файл Microsoft Word"); // left as it was at the failure
+    EXPECT_EQ(form->StatusText(), ""); // the export is over
+}
+
+TEST_F(WordExportTest, AReportNoViewerTakesIsReportedAndItsStatusEnds)
+{
+    BuildPages();
+    viewer = false;
+    form->actExportWordExecute();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(statusWhileOpening, "Идёт экспорт в файл Microsoft Word");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Ошибка при экспорте в файл Word.\nНе удалось открыть документ " + opened[0]);
+    EXPECT_EQ(messages[0].kind, mtError);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->StatusText(), "");
 }

@@ -1,0 +1,265 @@
+// Builds the users' manual: the Russian source (HTML as QTextDocument takes it) with pictures of the
+// program's own windows, made offscreen from the real windows over the sample catalogue, printed
+// into a PDF. A picture is named in the source as <img src="window:NAME">.
+//
+//   tivron-manual SOURCE.html CATALOGUE.xml KEYREADER.so DEMOKEY OUT.pdf
+#include <cstdio>
+#include <map>
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/message_dlg.h"
+#include "app/settings.h"
+#include "app/settings_form.h"
+#include "editor/components.h"
+#include "editor/key_dll.h"
+#include "editor/main_form.h"
+#include "link/packet_log.h"
+#include "link/select_device_form.h"
+#include "link/show_pakets_form.h"
+#include "model/config_form.h"
+#include "model/tree_model.h"
+#include "platform/fonts.h"
+#include "platform/timer.h"
+#include "service/chenge_addres_device.h"
+
+namespace {
+
+using Pictures = std::map<QString, QImage>;
+
+// Lets the windows lay themselves out and paint before they are grabbed.
+void Settle()
+{
+    for (int i = 0; i < 10; ++i) { // the monitor shows its rows in batches, every 50 ms at most
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+QImage Picture(QWidget *window)
+{
+    Settle();
+    return window->grab().toImage();
+}
+
+// The service window without its search: the manual shows its controls, not a line.
+class IdleTimer : public ITimerBackend {
+public:
+    void Start(int) override {}
+    void Stop() override {}
+};
+
+QToolButton *PageButton(TMainForm &form, const QString &name, int page)
+{
+    return FindComponent<QToolButton>(name + QString::number(page), form.PageControl, 5);
+}
+
+// "Новый" for the model at the address, answering the selection dialog as the engineer would.
+void NewConfiguration(TMainForm &form, const QString &model, int address, Pictures &pictures)
+{
+    auto *poll = new QTimer(&form);
+    poll->setInterval(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [&, poll] {
+        auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        for (CTreeNode *n = dialog->tvDevice->items().firstNode(); n; n = n->nextSibling())
+            if (n->text.startsWith(model + QStringLiteral(" <"))) {
+                dialog->SelectListNode(n);
+                break;
+            }
+        dialog->CSpinEdit_addrDev->SetText(QString::number(address));
+        pictures[QStringLiteral("select")] = Picture(dialog);
+        dialog->btnSelect->click();
+    });
+    poll->start();
+    form.actNewFile->trigger();
+}
+
+int TabOf(const TMainForm &form, const QString &caption)
+{
+    for (int i = 0; i < form.PageControl->count(); ++i)
+        if (form.PageControl->tabText(i) == caption)
+            return i;
+    return -1;
+}
+
+Pictures MakePictures(const QString &catalogue, const QString &keyReader, const QString &demoKey)
+{
+    Pictures pictures;
+    QTemporaryDir dir;
+    const QString catalogueCopy = dir.filePath(QStringLiteral("devices.xml"));
+    if (!dir.isValid() || !QFile::copy(catalogue, catalogueCopy))
+        return pictures;
+    QFile::setPermissions(catalogueCopy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    SetDefaultSettings();
+
+    ConfigForm = new TConfigForm;
+    TMainFormEnv env;
+    env.ProgramDir = dir.path();
+    MainForm = new TMainForm(nullptr, env);
+    ShowPaketsForm = new TShowPaketsForm(MainForm);
+    MainForm->SetToolWindows(ConfigForm, ShowPaketsForm);
+    MainForm->resize(790, 470); // the pages' upper part is what the pictures need
+    MainForm->show();
+
+    NewConfiguration(*MainForm, QStringLiteral("Тиврон-А"), 3, pictures);
+    MainForm->PageControl->setCurrentIndex(0);
+    pictures[QStringLiteral("main")] = Picture(MainForm);
+
+    // The key page with a key whose code came from the demo's desktop reader.
+    const int keys = TabOf(*MainForm, QStringLiteral("Таблица ключей"));
+    if (keys >= 0) {
+        const int page = MainForm->PageIds.value(keys);
+        MainForm->PageControl->setCurrentIndex(keys);
+        if (QToolButton *b = PageButton(*MainForm, QStringLiteral("btnKeyAdd"), page))
+            b->click();
+        if (auto *tree = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(page),
+                                                  MainForm->PageControl, 3);
+            tree && !tree->items().isEmpty())
+            tree->selectNode(tree->items().topNode(tree->items().count() - 1));
+        Settle();
+        qputenv("TIVRON_KEYREADER", QFile::encodeName(demoKey));
+        if (LoadKeyDllFrom(keyReader))
+            if (QToolButton *b = PageButton(*MainForm, QStringLiteral("btnKeyNumber"), page))
+                b->click();
+        pictures[QStringLiteral("keys")] = Picture(MainForm);
+    }
+    const int users = TabOf(*MainForm, QStringLiteral("Таблица паролей"));
+    if (users >= 0) {
+        MainForm->PageControl->setCurrentIndex(users);
+        if (auto *tree = FindComponent<CTreeView>(QStringLiteral("tvPass") + QString::number(MainForm->PageIds.value(users)),
+                                                  MainForm->PageControl, 3);
+            tree && !tree->items().isEmpty())
+            tree->selectNode(tree->items().topNode(0)); // the administrator
+        pictures[QStringLiteral("passwords")] = Picture(MainForm);
+    }
+
+    // The monitor with the first packets of a read.
+    ShowPaketsForm->show();
+    ShowPaketsForm->AddPacketRow(QStringLiteral("10:15:02"), QStringLiteral("85FF0200"),
+                                 QStringLiteral("FF00000000000000"), PacketRowSent);
+    ShowPaketsForm->AddPacketRow(QStringLiteral("10:15:02"), QStringLiteral("10000201"),
+                                 QStringLiteral("0103000000000000"), PacketRowReceived);
+    ShowPaketsForm->AddPacketRow(QStringLiteral("10:15:02"), QStringLiteral("10010201"),
+                                 QStringLiteral("0100320000000000"), PacketRowReceived);
+    pictures[QStringLiteral("monitor")] = Picture(ShowPaketsForm);
+    ShowPaketsForm->hide();
+
+    {
+        TServiceHooks hooks;
+        hooks.TimerBackend = std::make_unique<IdleTimer>();
+        CTree catalogueTree;
+        TChengeAddresDeviceForm service(MainForm, catalogueTree, catalogueCopy, std::move(hooks));
+        service.show();
+        pictures[QStringLiteral("service")] = Picture(&service);
+    }
+    {
+        TSettingsForm settings(MainForm);
+        settings.show();
+        pictures[QStringLiteral("settings")] = Picture(&settings);
+    }
+
+    FreeKeyDll();
+    delete ShowPaketsForm;
+    ShowPaketsForm = nullptr;
+    delete MainForm;
+    MainForm = nullptr;
+    delete ConfigForm;
+    ConfigForm = nullptr;
+    return pictures;
+}
+
+// Pictures are printed at one scale, so the windows keep their sizes to each other.
+constexpr qreal kPictureScale = 1.4; // window pixels per layout pixel of 96 dpi
+
+bool WriteManual(const QString &sourcePath, Pictures pictures, const QString &outPath)
+{
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    QPdfWriter pdf(outPath);
+    pdf.setTitle(QStringLiteral("ТИВРОН-программатор. Руководство пользователя"));
+    pdf.setCreator(QStringLiteral("ТИВРОН-программатор"));
+    pdf.setResolution(300);
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 15, 15, 15),
+                                  QPageLayout::Millimeter));
+
+    QTextDocument doc;
+    // Laid out for the PDF itself: the text in points, each picture at its scale of the window.
+    doc.documentLayout()->setPaintDevice(&pdf);
+    doc.setDefaultFont(QFont(QStringLiteral("Tahoma"), 10));
+    // Titles by size and colour: the bold Tahoma is no bolder, only wider.
+    doc.setDefaultStyleSheet(QStringLiteral("h1 { font-size: 20pt; font-weight: normal; color: #1c3f78; }"
+                                            "h2 { font-size: 14pt; font-weight: normal; color: #1c3f78; }"
+                                            "th { font-weight: normal; background-color: #ece9d8; }"));
+    for (auto &[name, image] : pictures) {
+        image.setDevicePixelRatio(kPictureScale);
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("window:") + name), image);
+    }
+    doc.setHtml(QString::fromUtf8(source.readAll()));
+    const QRect body = pdf.pageLayout().paintRectPixels(pdf.resolution());
+    doc.setPageSize(QSizeF(body.size()));
+
+    QPainter painter(&pdf);
+    // Screenshots of text stay sharp: no JPEG.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    for (int page = 0; page < doc.pageCount(); ++page) {
+        if (page > 0)
+            pdf.newPage();
+        painter.save();
+        painter.translate(0, -page * body.height());
+        doc.drawContents(&painter, QRectF(0, page * body.height(), body.width(), body.height()));
+        painter.restore();
+    }
+    return painter.end() && QFile::exists(outPath);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ТИВРОН-программатор"));
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: tivron-manual SOURCE.html CATALOGUE.xml KEYREADER.so DEMOKEY OUT.pdf\n");
+        return 2;
+    }
+    RegisterDesignFonts();
+    // Nothing here asks the engineer: a message would only wait for a click.
+    SetMessageDlgHook([](const QString &text, int, MsgButtons) {
+        std::fprintf(stderr, "tivron-manual: %s\n", qPrintable(text));
+        return int(mrOk);
+    });
+    const QString out = QString::fromLocal8Bit(argv[5]);
+    QFile::remove(out);
+    const Pictures pictures = MakePictures(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                           QString::fromLocal8Bit(argv[4]));
+    for (const char *name : {"main", "select", "keys", "passwords", "monitor", "service", "settings"})
+        if (!pictures.count(QString::fromLatin1(name))) {
+            std::fprintf(stderr, "tivron-manual: no picture of the window \"%s\"\n", name);
+            return 1;
+        }
+    if (!WriteManual(QString::fromLocal8Bit(argv[1]), pictures, out)) {
+        std::fprintf(stderr, "tivron-manual: %s not written\n", argv[5]);
+        return 1;
+    }
+    return 0;
+}

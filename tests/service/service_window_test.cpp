@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "editor/factory_reset.h"
 #include "link/device_search.h"
 #include "link/select_device_form.h"
 #include "model/config_tree.h"
@@ -363,10 +364,24 @@ TEST_F(ServiceWindow, DetectorWriteAndSpecialCommands)
     EXPECT_EQ(messages.back(), (Message{"Команда 'Записать' отправлена!", mtInformation}));
     EXPECT_FALSE(form->sbSaveAddrDet->isChecked());
 
+    // The restart goes at once; the factory settings only after a Yes to the question.
+    for (const int reply : {int(mrNo), int(mrCancel)}) {
+        g_fake.sent.clear();
+        messages.clear();
+        answer = reply;
+        form->btnDefSettings->click();
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(messages, (std::vector<Message>{{FactoryResetQuestionText, mtConfirmation}}));
+    }
     g_fake.sent.clear();
+    messages.clear();
+    answer = mrYes;
     form->btnRestart->click();
+    EXPECT_TRUE(messages.size() == 1 && messages[0].kind == mtInformation); // no question
     form->btnDefSettings->click();
     EXPECT_EQ(Sent(), (QStringList{"00FF04000400000100000000", "00FF0400040000FF00000000"}));
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[1], (Message{FactoryResetQuestionText, mtConfirmation}));
     EXPECT_EQ(messages.back(), (Message{"Команда 'Установка заводских параметров' отправлена.", mtInformation}));
 
     Click("Тиврон-2 <6>");

@@ -55,7 +55,8 @@ protected:
         Usb_NoDevice = 1;
         Can_BaudRate = 50;
         Usb_TimerSleep = 1;
-        Usb_TotalPaket = 300;
+        // Each collection ends once the line has answered everything (CollectUpToNow), not on a count.
+        Usb_TotalPaket = 1000000;
         ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
 
         configForm = std::make_unique<TConfigForm>();
@@ -159,7 +160,10 @@ TEST_F(WriteOverSim, EditsWrittenComeBackInTheReadThatFollows)
     ASSERT_EQ(UsbCan.Connect(), 0);
     int before = form->PageCounter;
     ASSERT_EQ(RequestConfiguration(*form, *model), 0);
+    ASSERT_TRUE(CollectUpToNow());
     ASSERT_TRUE(WaitForPages(before));
+    // An answer of this read that comes late must not pass for one of the read-back.
+    ASSERT_TRUE(DrainLineUpToNow());
 
     const QString general = QStringLiteral("Общие параметры");
     const QString loops = QStringLiteral("шлейфы");
@@ -188,7 +192,9 @@ TEST_F(WriteOverSim, EditsWrittenComeBackInTheReadThatFollows)
 
     before = form->PageCounter;
     form->actWriteExecute();
+    ASSERT_TRUE(CollectUpToNow());
     ASSERT_TRUE(WaitForPages(before)) << messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(DrainLineUpToNow());
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 
     EXPECT_EQ(Cell(general, QStringLiteral("Задержка звука, с"), 0), QStringLiteral("45"));
@@ -263,7 +269,9 @@ TEST_F(WriteOverSim, WriteOutcomesTheEngineerIsToldOf)
         ASSERT_EQ(UsbCan.Connect(), 0);
         int before = form->PageCounter;
         ASSERT_EQ(RequestConfiguration(*form, *model), 0);
+        ASSERT_TRUE(CollectUpToNow());
         ASSERT_TRUE(WaitForPages(before));
+        ASSERT_TRUE(DrainLineUpToNow());
         CParamPage *page = Page(outputs);
         ASSERT_TRUE(page);
         ASSERT_EQ(page->CellImage(1, 1), DefaultMarker);
@@ -278,6 +286,12 @@ TEST_F(WriteOverSim, WriteOutcomesTheEngineerIsToldOf)
         else
             ASSERT_TRUE(sim.Control(c.control).startsWith(QStringLiteral("ok"))) << c.control.toStdString();
         form->actWriteExecute();
+        if (form->Timer1.Interval() > 0) { // the read-back collects
+            if (c.control == QStringLiteral("stop"))
+                UsbCan.RxCountdown = 1; // nothing can come
+            else
+                ASSERT_TRUE(CollectUpToNow());
+        }
         ASSERT_TRUE(QTest::qWaitFor([&] { return !ExchangeInProgress(); }, kSimWaitMs));
 
         ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();

@@ -631,8 +631,18 @@ void TChengeAddresDeviceForm::cbAutoIncAddrModClick() { AutoIncBoxClick(SensorKi
 void TChengeAddresDeviceForm::SpecialCommand(QPushButton *button, QString (*build)(const QString &, uint8_t),
                                              bool confirm)
 {
+    // Asked only for a device the command could go to, and sent only to the device asked about: the
+    // list may change while the question is open.
+    QString asked;
+    if (confirm) {
+        if (!CommandWire(255, BadAddressText, nullptr))
+            return;
+        asked = SelectedNode()->text;
+        if (!FactoryResetConfirmed())
+            return;
+    }
     const std::optional<int> wire = CommandWire(255, BadAddressText, nullptr);
-    if (!wire || (confirm && !FactoryResetConfirmed()))
+    if (!wire || (confirm && SelectedNode()->text != asked))
         return;
     ModelName = DeviceTextName(SelectedNode()->text);
     const int code = UsbCan.SendPacket(build(ModelName, uint8_t(*wire)));

@@ -390,6 +390,19 @@ TEST_F(ServiceWindow, DetectorWriteAndSpecialCommands)
     form->btnDefSettings->click();
     EXPECT_EQ(Sent(), QStringList{"87FF05000000000000000000"});
     EXPECT_EQ(messages.back(), (Message{"Ошибка №4, команда 'Установка заводских параметров' не отправлена.", mtError}));
+
+    // Another device selected while the question is open: the Yes was for the first one.
+    Click("Тиврон-А <5>");
+    g_fake.sent.clear();
+    g_fake.txCodes.clear();
+    SetMessageDlgHook([this](const QString &, int kind, MsgButtons) {
+        if (kind == mtConfirmation)
+            Click("Тиврон-2 <6>");
+        return int(mrYes);
+    });
+    form->btnDefSettings->click();
+    EXPECT_FALSE(Sent().contains("00FF0400040000FF00000000")) << Sent().join(' ').toStdString();
+    EXPECT_FALSE(Sent().contains("87FF05000000000000000000")) << Sent().join(' ').toStdString();
 }
 
 TEST_F(ServiceWindow, ArchiveOpensByModel)

@@ -210,9 +210,11 @@ TConfigFileDevice ConfigFileFromPages(const CTreeNode &device, const QList<int> 
                     static const CParameter noParameter;
                     const CParameter &parameter = p->parameter() ? *p->parameter() : noParameter;
                     TConfigFileParameter fp{parameter.name, parameter.type, parameter.address,
-                                            parameter.default_value, {}};
-                    for (int c = 0; c < columns; ++c)
+                                            parameter.default_value, {}, {}};
+                    for (int c = 0; c < columns; ++c) {
                         fp.Values << CellRawValue(page.CellText(r, c), parameter);
+                        fp.Marked.push_back(page.CellImage(r, c) == DefaultMarker);
+                    }
                     t.Parameters.push_back(std::move(fp));
                 }
             }

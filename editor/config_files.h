@@ -43,6 +43,9 @@ struct TConfigFileParameter {
     QString Address;
     QString DefaultValue;
     QStringList Values; // one per value column, as written (raw numbers)
+    // Per value column: the cell carried the read marker. Kept in memory only; the file has no place
+    // for it.
+    std::vector<bool> Marked;
 };
 
 struct TConfigFileTable {

@@ -90,14 +90,91 @@ bool AnsweredBy(const std::vector<CanPacket> &records, int deviceAddr)
                        [wire](const CanPacket &r) { return r[0] == kConfigAnswerCommand && r[2] == wire; });
 }
 
-void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages)
+CTreeNode *PagesValuesTree(const TConfigFileDevice &pages, CTree &target)
 {
     // The same way a saved file comes back on Open, so the values read back as the engineer left them.
     CXmlDocument doc;
     doc.loadFromBytes(ConfigFileBytes(pages));
+    ReadXmlToTree(doc, target);
+    CTreeNode *device = target.firstNode();
+    if (!device)
+        return nullptr;
+    // The file has no place for the read marker: it goes back onto the cells that carried it.
+    std::size_t i = 0;
+    for (CTreeNode *t = device->firstChild(); t && i < pages.Tables.size(); t = t->nextSibling(), ++i) {
+        const std::vector<TConfigFileParameter> &parameters = pages.Tables[i].Parameters;
+        std::size_t r = 0;
+        for (CTreeNode *p = t->firstChild(); p && r < parameters.size(); p = p->nextSibling(), ++r) {
+            const std::vector<bool> &marked = parameters[r].Marked;
+            std::size_t c = 0;
+            for (CTreeNode *v = p->firstChild(); v && c < marked.size(); v = v->nextSibling(), ++c)
+                if (marked[c])
+                    v->imageIndex = DefaultMarker;
+        }
+    }
+    return device;
+}
+
+namespace {
+const CTreeNode *ChildNamed(const CTreeNode &node, const QString &text)
+{
+    for (const CTreeNode *c = node.firstChild(); c; c = c->nextSibling())
+        if (c->text == text)
+            return c;
+    return nullptr;
+}
+
+// A key of the read-back that the page leaves out: its first value (the key number) did not come.
+bool KeyUnanswered(const CTreeNode &keyNode)
+{
+    const CTreeNode *number = keyNode.firstChild();
+    return !number || !number->hasChildren();
+}
+} // namespace
+
+bool KeepWrittenValues(CTreeNode &readDevice, const CTreeNode &writtenDevice)
+{
+    bool unconfirmed = false;
+    for (CTreeNode *t = readDevice.firstChild(); t; t = t->nextSibling()) {
+        const CTable *table = t->table();
+        const CTreeNode *written = ChildNamed(writtenDevice, t->text);
+        if (!table || !written)
+            continue;
+        if (table->type == QLatin1String("table")) {
+            for (CTreeNode *p = t->firstChild(); p; p = p->nextSibling()) {
+                const CTreeNode *wp = ChildNamed(*written, p->text);
+                // A value whose mask selects no byte travels in no packet: no answer can confirm it.
+                const bool carried = p->parameter() && (ParseDecimalInt(p->parameter()->address).value_or(0) & 0xFF) != 0;
+                int c = 0;
+                for (CTreeNode *v = p->firstChild(); v && wp; v = v->nextSibling(), ++c) {
+                    const CTreeNode *wv = wp->child(c);
+                    CItem *item = v->item();
+                    const CItem *value = wv ? wv->item() : nullptr;
+                    if (v->imageIndex != DefaultMarker || !item || !value)
+                        continue;
+                    item->value = value->value; // the marker stays: the device did not confirm it
+                    unconfirmed = unconfirmed || carried;
+                }
+            }
+        } else if (table->type == QLatin1String("key") && t->childCount() == written->childCount()) {
+            // The read asks for the keys in the order the page holds them, which is the copy's order.
+            for (int i = 0; i < t->childCount(); ++i) {
+                const CTreeNode *wk = written->child(i);
+                if (!KeyUnanswered(*t->child(i)) || !wk->key())
+                    continue;
+                t->insertChild(i, wk->text, std::make_shared<CKey>(*wk->key()))->setImage(wk->imageIndex);
+                t->takeChild(i + 1);
+                unconfirmed = true;
+            }
+        }
+    }
+    return unconfirmed;
+}
+
+void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages)
+{
     CTree values;
-    ReadXmlToTree(doc, values);
-    form.BuildDevicePages(&device, values.firstNode(), true);
+    form.BuildDevicePages(&device, PagesValuesTree(pages, values), true);
     form.actSaveFile->setEnabled(true);
 }
 

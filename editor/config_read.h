@@ -66,8 +66,19 @@ const TReadInProgress *CurrentRead();
 // deviceAddr.
 bool AnsweredBy(const std::vector<CanPacket> &records, int deviceAddr);
 
-// Rebuilds the pages of device from a copy of what they held (as a saved file comes back on Open)
-// and enables saving.
+// The values tree of a copy of the pages, as a saved file reads back on Open (ReadXmlToTree), with
+// the read marker on the cells that carried it; returns its device node, null for none.
+CTreeNode *PagesValuesTree(const TConfigFileDevice &pages, CTree &target);
+
+// A write's read-back keeps what the device left unanswered as it was written: a marked value of a
+// "table" table takes the written value (the marker stays), and a key whose number did not come
+// back is replaced by the written key (when the copy holds as many keys as the read asked for).
+// writtenDevice: PagesValuesTree of what was written. True when a value the write carried (a key, or
+// a parameter whose mask selects a byte) went unconfirmed.
+bool KeepWrittenValues(CTreeNode &readDevice, const CTreeNode &writtenDevice);
+
+// Rebuilds the pages of device from a copy of what they held (as a saved file comes back on Open,
+// the read markers kept) and enables saving.
 void RestorePages(TMainForm &form, CTreeNode &device, const TConfigFileDevice &pages);
 
 // One collection tick without its end: drains link into link.RxPackets, shows the count and counts
@@ -90,5 +101,7 @@ inline const QString RequestingText = QStringLiteral("Запрос конфиг�
 inline const QString RequestFailedText = QStringLiteral("Не могу соединиться с прибором");
 inline const QString AwaitingAnswerText = QStringLiteral("Запрос конфигурации выполнен, ожидается ответ от прибора");
 inline const QString CollectedText = QStringLiteral("Всего загруженно пакетов = ");
+inline const QString WritePartlyConfirmedText =
+    QStringLiteral("Прибор подтвердил не все записанные значения: они отмечены на страницах.");
 inline const QString WriteNotConfirmedText =
     QStringLiteral("Прибор не ответил: запись не подтверждена. Изменения на страницах сохранены.");

@@ -13,6 +13,8 @@ QString FactorySettingsPacketText(uint8_t wire);
 
 inline const QString FactoryResetQuestionText =
     QStringLiteral("Вы уверены, что хотите восстановить заводские параметры прибора");
+// Asks FactoryResetQuestionText (confirmation, Yes and No): true only for Yes.
+bool FactoryResetConfirmed();
 // caption: the menu item's.
 QString CommandDoneText(const QString &caption);
 QString CommandFailedText(int code, const QString &caption);

@@ -113,10 +113,22 @@ void TMainForm::Timer1Timer()
     }
     CTree readBack;
     CTreeNode *values = nullptr;
+    bool keptWritten = false;
     {
         BusyCursor busy;
         values = BuildReadTree(readBack, *device, UsbCan.RxPackets, KeyListTexts(KeyListView->items()));
+        // A default in place of a value just written would pass for what the device holds, and a
+        // Save would lose the edit.
+        if (values && read->PagesBefore) {
+            CTree written;
+            if (const CTreeNode *w = PagesValuesTree(*read->PagesBefore, written))
+                keptWritten = KeepWrittenValues(*values, *w);
+        }
     }
     BuildDevicePages(device.get(), values, true);
     actSaveFile->setEnabled(true);
+    if (keptWritten) {
+        EndReadExchange();
+        ShowMessageDlg(WritePartlyConfirmedText, mtWarning, mbOK);
+    }
 }

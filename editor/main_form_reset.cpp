@@ -29,6 +29,11 @@ QString CommandFailedText(int code, const QString &caption)
            QStringLiteral("' не выполнена.");
 }
 
+bool FactoryResetConfirmed()
+{
+    return ShowMessageDlg(FactoryResetQuestionText, mtConfirmation, mbYes | mbNo) == mrYes;
+}
+
 void TMainForm::PopupMenu1Popup()
 {
     const bool connected = UsbCan.Connected;
@@ -41,7 +46,8 @@ void TMainForm::PopupMenu1Popup()
 void TMainForm::DefaultSettings_Tivron_AClick()
 {
     const QString caption = DefaultSettings_Tivron_A->text();
-    if (ShowMessageDlg(FactoryResetQuestionText, mtConfirmation, mbYes | mbNo) == mrNo)
+    // A question closed without an answer must not wipe the device's configuration.
+    if (!FactoryResetConfirmed())
         return;
     // Address 256 would give wire address FF, which every device on the line takes as its own.
     const std::shared_ptr<CTreeNode> device = CurrentDevice;

@@ -7,10 +7,13 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QValidator>
@@ -143,6 +146,17 @@ TShowPaketsForm::TShowPaketsForm(QWidget *mainWindow)
     connect(Close, &QPushButton::clicked, this, &TShowPaketsForm::CloseClick);
     connect(Timer_checkRx, &QTimer::timeout, this, &TShowPaketsForm::Timer_checkRxTimer);
     connect(&rows_, &CPacketRowModel::RowsFlushed, this, &TShowPaketsForm::ShowNewestRow);
+    // The engineer's own moves decide whether the grid keeps following the newest packet.
+    connect(StringGridPaket->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (!placing_ && current.isValid())
+                    following_ = current.row() == rows_.rowCount() - 1;
+            });
+    connect(StringGridPaket->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!placing_)
+            following_ = value == StringGridPaket->verticalScrollBar()->maximum() &&
+                         StringGridPaket->currentIndex().row() == rows_.rowCount() - 1;
+    });
 
     // Hidden at first: rows wait in the store until the window is shown.
     rows_.SetHoldBack(true);
@@ -187,10 +201,15 @@ void TShowPaketsForm::SpanLossRows(int shownRows)
 void TShowPaketsForm::ShowNewestRow(int emptyRow)
 {
     SpanLossRows(emptyRow);
+    if (!following_)
+        return; // the engineer looks at another row
+    const QScopedValueRollback placing(placing_, true);
     const int col = std::max(1, StringGridPaket->currentIndex().column());
     const QModelIndex newest = rows_.index(emptyRow, col);
     StringGridPaket->selectionModel()->setCurrentIndex(newest, QItemSelectionModel::ClearAndSelect);
-    StringGridPaket->scrollTo(newest);
+    // The view lays out new rows later: scrolling to the row alone stops at the old end of the grid,
+    // a whole batch short. The empty row is the last one.
+    StringGridPaket->scrollToBottom();
 }
 
 void TShowPaketsForm::PlaceBesideMainWindow()
@@ -239,7 +258,10 @@ void TShowPaketsForm::CloseClick() { close(); }
 
 void TShowPaketsForm::ClearClick()
 {
-    RunGuarded([this] { rows_.Clear(); });
+    RunGuarded([this] {
+        following_ = true;
+        rows_.Clear();
+    });
 }
 
 void TShowPaketsForm::Button_ExecuteClick()

@@ -80,6 +80,11 @@ private:
     CPacketRowModel rows_;
     SaveDialogFn saveDialog_;
     bool drainQueued_ = false;
+    // The grid follows the newest packet unless the engineer selected another row or scrolled away
+    // from the end; selecting the last row (Ctrl+End) or scrolling back to the end resumes it.
+    bool following_ = true;
+    bool placing_ = false; // the grid's own moves to the newest row
+
     std::size_t spannedLosses_ = 0; // loss rows whose text spans its columns
 };
 

@@ -26,6 +26,7 @@
 #include "app/guard.h"
 #include "app/message_dlg.h"
 #include "app/settings.h"
+#include "editor/factory_reset.h"
 #include "link/device_search.h"
 #include "link/exchange.h"
 #include "link/select_device_form.h"
@@ -627,10 +628,21 @@ void TChengeAddresDeviceForm::AutoIncBoxClick(SensorKind kind)
 void TChengeAddresDeviceForm::cbAutoIncAddrDetClick() { AutoIncBoxClick(SensorKind::Detector); }
 void TChengeAddresDeviceForm::cbAutoIncAddrModClick() { AutoIncBoxClick(SensorKind::Module); }
 
-void TChengeAddresDeviceForm::SpecialCommand(QPushButton *button, QString (*build)(const QString &, uint8_t))
+void TChengeAddresDeviceForm::SpecialCommand(QPushButton *button, QString (*build)(const QString &, uint8_t),
+                                             bool confirm)
 {
+    // Asked only for a device the command could go to, and sent only to the device asked about: the
+    // list may change while the question is open.
+    QString asked;
+    if (confirm) {
+        if (!CommandWire(255, BadAddressText, nullptr))
+            return;
+        asked = SelectedNode()->text;
+        if (!FactoryResetConfirmed())
+            return;
+    }
     const std::optional<int> wire = CommandWire(255, BadAddressText, nullptr);
-    if (!wire)
+    if (!wire || (confirm && SelectedNode()->text != asked))
         return;
     ModelName = DeviceTextName(SelectedNode()->text);
     const int code = UsbCan.SendPacket(build(ModelName, uint8_t(*wire)));
@@ -642,5 +654,6 @@ void TChengeAddresDeviceForm::SpecialCommand(QPushButton *button, QString (*buil
                        mtError, mbOK);
 }
 
-void TChengeAddresDeviceForm::btnDefSettingsClick() { SpecialCommand(btnDefSettings, FactorySettingsText); }
+// The factory settings wipe the device's whole configuration: only a Yes sends them.
+void TChengeAddresDeviceForm::btnDefSettingsClick() { SpecialCommand(btnDefSettings, FactorySettingsText, true); }
 void TChengeAddresDeviceForm::btnRestartClick() { SpecialCommand(btnRestart, RestartText); }

@@ -128,7 +128,8 @@ private:
     void SetSensorTexts(SensorKind kind, bool autoInc);
     void AutoIncBoxClick(SensorKind kind);
     void SensorWriteClick(SensorKind kind);
-    void SpecialCommand(QPushButton *button, QString (*build)(const QString &, uint8_t));
+    // confirm: asks the factory-reset question first and sends only on Yes.
+    void SpecialCommand(QPushButton *button, QString (*build)(const QString &, uint8_t), bool confirm = false);
     // The common start of the command handlers: the selected node's wire address when a node is
     // selected, the adapter connected and the wire address within 0..maxWire; button (if any) up
     // wherever it stops.

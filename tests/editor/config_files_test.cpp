@@ -59,9 +59,9 @@ TConfigFileDevice GoldenDevice()
     TConfigFileTable loops{QStringLiteral("table"), QStringLiteral("шлейфы"), 2, 60, 1, {}, {}, {}};
     loops.Parameters = {
         {QStringLiteral("Номер ШС"), QStringLiteral("числовой"), QStringLiteral("1"), QStringLiteral("1"),
-         {QStringLiteral("1"), QStringLiteral("2")}},
+         {QStringLiteral("1"), QStringLiteral("2")}, {}},
         {QStringLiteral("Тип шлейфа"), QStringLiteral("список"), QStringLiteral("2"), QStringLiteral("0"),
-         {QStringLiteral("Пожарный ручной"), QStringLiteral("Охранный")}},
+         {QStringLiteral("Пожарный ручной"), QStringLiteral("Охранный")}, {}},
     };
     TConfigFileTable keys{QStringLiteral("key"), QStringLiteral("Таблица ключей"), 1, 80, 2, {}, {}, {}};
     keys.Keys = {Key(1, QStringLiteral("Мастер-ключ"), 1, QStringLiteral("0000000000AB"), true, 0, {}, 0, 0),

@@ -69,7 +69,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     Usb_NoDevice = 1;
     Can_BaudRate = 50;
     Usb_TimerSleep = 2;
-    Usb_TotalPaket = 100;
+    Usb_TotalPaket = 1000000; // the collection ends once the line has answered (CollectUpToNow)
     // As a key page would have left it.
     for (const char *key : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Дежурный> №2"})
         form.KeyListView->items().addChild(nullptr, QString::fromUtf8(key));
@@ -97,6 +97,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
 
     form.actRead->trigger();
     ASSERT_TRUE(chosen) << "the device was not listed";
+    ASSERT_TRUE(CollectUpToNow());
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.actSaveFile->isEnabled(); }, kSimWaitMs));
     driver.stop();
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));

@@ -311,7 +311,8 @@ TEST_F(ExchangeGuardTest, WhatAWriteLeavesOnThePages)
     std::deque<int> requestRefused = listSent;
     requestRefused.push_back(UsbCanNotConnected);
     const Case cases[] = {
-        {"the device answers one table", 0, {}, {Answer(1, 0, {1, 45})}, {}, "45", true, true, true},
+        // What it leaves unanswered stays as written, marked; the engineer is told.
+        {"the device answers one table", 0, {}, {Answer(1, 0, {1, 45})}, {WritePartlyConfirmedText}, "45", true, true, true},
         {"the device is silent", 0, {}, {}, {WriteNotConfirmedText}, "37", false, true, true},
         {"only another device answers", 0, {}, {Answer(1, 0, {1, 45}, 6)}, {WriteNotConfirmedText}, "37", false, true, true},
         {"no connection", 5, {}, {}, {}, "37", false, false, false},
@@ -323,6 +324,9 @@ TEST_F(ExchangeGuardTest, WhatAWriteLeavesOnThePages)
         MakeForm();
         form->BuildDevicePages(device, nullptr, false);
         ASSERT_TRUE(Page(General)->SetCellText(1, 0, QStringLiteral("37")));
+        ASSERT_TRUE(Page(Loops)->SetCellText(2, 0, QStringLiteral("99"))); // "Задержка, с" of loop 1
+        // A cell an earlier read left unanswered keeps its marker whatever the write leaves.
+        Page(Loops)->Rows[2].Cells[1].Image = DefaultMarker;
         AddSelectedKey(QStringLiteral("0102030405AB"));
         const QString loopsBefore = Cell(Loops, 1, 1);
         g_fake = FakeDll();
@@ -340,16 +344,22 @@ TEST_F(ExchangeGuardTest, WhatAWriteLeavesOnThePages)
         EXPECT_EQ(Cell(General, 1, 0), c.general);
         EXPECT_EQ(Cell(Loops, 1, 1), loopsBefore);
         EXPECT_EQ(Image(Loops, 1, 1) == DefaultMarker, c.loopsMarked);
+        EXPECT_EQ(Cell(Loops, 2, 0), QStringLiteral("99"));
+        EXPECT_EQ(Image(Loops, 2, 0) == DefaultMarker, c.loopsMarked);
+        EXPECT_EQ(Image(Loops, 2, 1), DefaultMarker);
+        // A Save now writes what the pages show.
+        const TConfigFileDevice saved = ConfigFileFromPages(*device, form->PageIds, form->PageControl);
+        ASSERT_GE(saved.Tables.size(), 1u);
+        ASSERT_GE(saved.Tables[0].Parameters.size(), 3u);
+        EXPECT_EQ(saved.Tables[0].Parameters[2].Values.value(0), QStringLiteral("99"));
         EXPECT_EQ(g_fake.sent.size() > 11, c.readBack);
         EXPECT_EQ(UsbCan.Connected, c.connected);
         EXPECT_FALSE(ExchangeInProgress());
-        if (!c.loopsMarked) {
-            // The key added before the write is still on the page, with its code.
-            ASSERT_TRUE(Keys());
-            const CTreeNode *last = Keys()->items().topNode(Keys()->items().count() - 1);
-            ASSERT_TRUE(last && last->key());
-            EXPECT_EQ(last->key()->key_code, QStringLiteral("0102030405AB"));
-        }
+        // The key added before the write is still on the page, with its code.
+        ASSERT_TRUE(Keys());
+        const CTreeNode *last = Keys()->items().topNode(Keys()->items().count() - 1);
+        ASSERT_TRUE(last && last->key());
+        EXPECT_EQ(last->key()->key_code, QStringLiteral("0102030405AB"));
         if (c.messages == QStringList{WriteNotConfirmedText}) {
             EXPECT_TRUE(form->actSaveFile->isEnabled());
         }

@@ -1,6 +1,7 @@
 // The CAN monitor window offscreen: what the engineer sees and clicks.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -294,4 +296,58 @@ TEST_F(MonitorFormTest, CommandLineSelectsItsTextWhenFocusedByCode)
     SelectedOnFocus(form->LabeledEdit_Id);
     QTest::keyClicks(form->LabeledEdit_Id, "ef");
     EXPECT_EQ(form->LabeledEdit_Id->text(), QStringLiteral("EF"));
+}
+
+TEST_F(MonitorFormTest, GridFollowsTheNewestPacketUntilTheEngineerLooksElsewhere)
+{
+    form->show();
+    QTableView *grid = form->StringGridPaket;
+    QScrollBar *bar = grid->verticalScrollBar();
+    form->CheckBox_CanMonitor->setChecked(true);
+    int frames = 0;
+    const auto burst = [&](int count) {
+        for (int i = 0; i < count; ++i, ++frames)
+            g_fake.rx.push_back(Delivered(0x10BFE043, {uint8_t(frames >> 8), uint8_t(frames)}));
+        form->Timer_checkRxTimer();
+        // Drained in passes, the rows reaching the view in batches on their own timer.
+        return QTest::qWaitFor([&] { return g_fake.rx.empty() && grid->model()->rowCount() == frames + 1; }, 5000);
+    };
+    // The last packet in view, above the empty row, which is the selected one.
+    const auto newestInView = [&] {
+        const int last = grid->model()->rowCount() - 1;
+        QApplication::processEvents();
+        return grid->currentIndex().row() == last && bar->value() == bar->maximum() &&
+               grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(last - 1, 1)));
+    };
+
+    ASSERT_TRUE(burst(4000));
+    EXPECT_TRUE(newestInView());
+    ASSERT_TRUE(burst(3));
+    EXPECT_TRUE(newestInView());
+
+    // A row the engineer selected stays where he put it.
+    grid->setCurrentIndex(grid->model()->index(10, 2));
+    ASSERT_TRUE(burst(500));
+    EXPECT_EQ(grid->currentIndex().row(), 10);
+    EXPECT_LT(bar->value(), bar->maximum());
+    // Ctrl+End resumes the following.
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_TRUE(burst(500));
+    EXPECT_TRUE(newestInView());
+
+    // Scrolled up, the grid stays there; back at the end it follows again.
+    bar->setValue(bar->maximum() / 2);
+    const int scrolled = bar->value();
+    ASSERT_TRUE(burst(500));
+    EXPECT_EQ(bar->value(), scrolled);
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(burst(500));
+    EXPECT_TRUE(newestInView());
+
+    // Clearing starts the following anew.
+    grid->setCurrentIndex(grid->model()->index(3, 2));
+    form->Clear->click();
+    frames = 0;
+    ASSERT_TRUE(burst(200));
+    EXPECT_TRUE(newestInView());
 }

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "editor/factory_reset.h"
 #include "link/device_search.h"
 #include "link/select_device_form.h"
 #include "model/config_tree.h"
@@ -364,10 +365,24 @@ TEST_F(ServiceWindow, DetectorWriteAndSpecialCommands)
     EXPECT_EQ(messages.back(), (Message{"Команда 'Записать' отправлена!", mtInformation}));
     EXPECT_FALSE(form->sbSaveAddrDet->isChecked());
 
+    // The restart goes at once; the factory settings only after a Yes to the question.
+    for (const int reply : {int(mrNo), int(mrCancel)}) {
+        g_fake.sent.clear();
+        messages.clear();
+        answer = reply;
+        form->btnDefSettings->click();
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(messages, (std::vector<Message>{{FactoryResetQuestionText, mtConfirmation}}));
+    }
     g_fake.sent.clear();
+    messages.clear();
+    answer = mrYes;
     form->btnRestart->click();
+    EXPECT_TRUE(messages.size() == 1 && messages[0].kind == mtInformation); // no question
     form->btnDefSettings->click();
     EXPECT_EQ(Sent(), (QStringList{"00FF04000400000100000000", "00FF0400040000FF00000000"}));
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[1], (Message{FactoryResetQuestionText, mtConfirmation}));
     EXPECT_EQ(messages.back(), (Message{"Команда 'Установка заводских параметров' отправлена.", mtInformation}));
 
     Click("Тиврон-2 <6>");
@@ -376,6 +391,19 @@ TEST_F(ServiceWindow, DetectorWriteAndSpecialCommands)
     form->btnDefSettings->click();
     EXPECT_EQ(Sent(), QStringList{"87FF05000000000000000000"});
     EXPECT_EQ(messages.back(), (Message{"Ошибка №4, команда 'Установка заводских параметров' не отправлена.", mtError}));
+
+    // Another device selected while the question is open: the Yes was for the first one.
+    Click("Тиврон-А <5>");
+    g_fake.sent.clear();
+    g_fake.txCodes.clear();
+    SetMessageDlgHook([this](const QString &, int kind, MsgButtons) {
+        if (kind == mtConfirmation)
+            Click("Тиврон-2 <6>");
+        return int(mrYes);
+    });
+    form->btnDefSettings->click();
+    EXPECT_FALSE(Sent().contains("00FF0400040000FF00000000")) << Sent().join(' ').toStdString();
+    EXPECT_FALSE(Sent().contains("87FF05000000000000000000")) << Sent().join(' ').toStdString();
 }
 
 TEST_F(ServiceWindow, ArchiveOpensByModel)

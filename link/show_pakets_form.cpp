@@ -21,6 +21,7 @@
 #include "link/text_file_save.h"
 #include "link/usb_can.h"
 #include "platform/fonts.h"
+#include "platform/item_delegate.h"
 
 TShowPaketsForm *ShowPaketsForm = nullptr;
 
@@ -92,6 +93,7 @@ TShowPaketsForm::TShowPaketsForm(QWidget *mainWindow)
     StringGridPaket = new QTableView(this);
     StringGridPaket->setObjectName(QStringLiteral("StringGridPaket"));
     StringGridPaket->setModel(&rows_);
+    StringGridPaket->setItemDelegate(new CDesignItemDelegate(StringGridPaket, 2));
     StringGridPaket->verticalHeader()->hide();
     StringGridPaket->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     StringGridPaket->verticalHeader()->setDefaultSectionSize(18);

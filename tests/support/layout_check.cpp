@@ -1,5 +1,7 @@
 #include "tests/support/layout_check.h"
 
+#include <cstdlib>
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
@@ -77,22 +79,6 @@ bool InkInside(const QFont &font, const QString &text, QRect room, Qt::Alignment
     return ink.top() >= clip.top() && ink.bottom() <= clip.bottom();
 }
 
-int DarkPixels(const QFont &font, const QString &text)
-{
-    const QFontMetrics fm(font);
-    QImage image(fm.horizontalAdvance(text) + 8, fm.height() + 8, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    p.drawText(QPoint(4, 4 + fm.ascent()), text);
-    p.end();
-    int dark = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
-    return dark;
-}
 
 // A bold face whose strokes are no darker than the regular's is not seen as bold.
 bool DrawnBold(const QFont &font)
@@ -182,6 +168,25 @@ void CheckEditField(const QWidget *w, QRect field, QStringList &out)
         out << Describe(w) + QStringLiteral(": the letters of \"%1\" cross its edit field").arg(kTallAndDeep);
 }
 
+// An edit box whose edge has the colour of what lies around it cannot be found until typed into.
+void CheckEditShows(const QLineEdit *e, QStringList &out)
+{
+    // Seen in its window, so that the panels behind it are painted as well.
+    QWidget *window = e->window();
+    if (e == window)
+        return;
+    const QRect around(e->mapTo(window, QPoint(-1, 0)), QSize(e->width() + 1, e->height()));
+    const QImage seen = window->grab(around).toImage();
+    const int y = seen.height() / 2;
+    const QColor outside = seen.pixelColor(0, y);
+    const QColor edge = seen.pixelColor(1, y);
+    const int difference = std::abs(outside.red() - edge.red()) + std::abs(outside.green() - edge.green()) +
+                           std::abs(outside.blue() - edge.blue());
+    if (difference < 3 * 48)
+        out << Describe(e) + QStringLiteral(": its edge does not show against its parent (%1 on %2)")
+                                 .arg(edge.name(), outside.name());
+}
+
 void CheckRows(const QAbstractItemView *view, QStringList &out)
 {
     const QAbstractItemModel *m = view->model();
@@ -257,6 +262,7 @@ void CheckOne(const QWidget *w, QStringList &out)
         if (!qobject_cast<const QAbstractSpinBox *>(e->parentWidget()) && !qobject_cast<const QComboBox *>(e->parentWidget())) {
             const int frame = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e) : 0;
             CheckEditField(e, e->rect().adjusted(frame, frame, -frame, -frame), out);
+            CheckEditShows(e, out);
         }
     } else if (auto *c = qobject_cast<const QComboBox *>(w)) {
         QStyleOptionComboBox opt;
@@ -300,6 +306,23 @@ QStringList LayoutProblems(const QWidget *window)
         CheckOne(w, out);
     }
     return out;
+}
+
+int DarkPixels(const QFont &font, const QString &text)
+{
+    const QFontMetrics fm(font);
+    QImage image(fm.horizontalAdvance(text) + 8, fm.height() + 8, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPoint(4, 4 + fm.ascent()), text);
+    p.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    return dark;
 }
 
 std::string LayoutReport(const QWidget *window) { return LayoutProblems(window).join(u'\n').toStdString(); }

@@ -55,4 +55,3 @@ void RegisterDesignFonts()
     // desktop; every window of the program sets its own faces over it.
     QApplication::setFont(Tahoma(11));
 }
-

@@ -32,4 +32,3 @@ inline QFont Tahoma(int pixels, bool bold = false) { return DesignFont(QStringLi
 // Tahoma at a size the design gives in points, at the pixel height the design's 96-dpi screens drew
 // it with (8 -> 11, 10 -> 13, 12 -> 16, 24 -> 32): the pixel layouts around it do not scale either.
 inline QFont TahomaPoints(int points, bool bold = false) { return Tahoma((points * 96 + 36) / 72, bold); }
-

@@ -98,3 +98,14 @@ TEST(DesignFonts, QtsOwnWindowsUseTheDialogFace)
         EXPECT_EQ(QFontInfo(f).pixelSize(), 11);
     }
 }
+
+// The face file is read from the machine: a damaged one must not take the program down.
+TEST(DesignFonts, DamagedFaceFilesAreLeftAsTheyAre)
+{
+    QByteArray directory(12, '\0');
+    directory[5] = char(200); // 200 tables, none of them there
+    QByteArray table = directory + QByteArray("OS/2") + QByteArray(4, '\0') + QByteArray("\x7f\xff\xff\xff", 4) +
+                       QByteArray(4, '\0');
+    for (const QByteArray &data : {QByteArray(), QByteArray(3, 'x'), directory, table})
+        EXPECT_EQ(WithWindowsLineMetrics(data), data);
+}

@@ -6,12 +6,14 @@
 #include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QToolButton>
 #include <QValidator>
 
 #include "model/config_loader.h"
 #include "platform/auto_select.h"
+#include "platform/colors.h"
 
 bool IsExitReason(Qt::FocusReason reason)
 {
@@ -148,10 +150,32 @@ CLabeledEdit::CLabeledEdit(QWidget *parent) : CLineEdit(parent), EditLabel(new Q
     PlaceLabel();
 }
 
+void CLabeledEdit::SetFlatBevel()
+{
+    setFrame(false);
+    setTextMargins(2, 2, 2, 2);
+    FlatBevel = true;
+    update();
+}
+
+void CLabeledEdit::paintEvent(QPaintEvent *event)
+{
+    CLineEdit::paintEvent(event);
+    if (!FlatBevel)
+        return;
+    QPainter p(this);
+    p.setPen(kClassicBtnShadow);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.setPen(kClassicBtnFace);
+    p.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
 void CLabeledEdit::PlaceLabel()
 {
     EditLabel->adjustSize();
-    EditLabel->move(x(), y() - EditLabel->height() - 3);
+    // An edit near its parent's top would push the label's first row out of it: that row (room for
+    // accents) is blank in the label's texts, so the label stops at the top instead.
+    EditLabel->move(x(), std::max(0, y() - EditLabel->height() - 3));
 }
 
 void CLabeledEdit::moveEvent(QMoveEvent *event)
@@ -173,6 +197,14 @@ void CLabeledEdit::hideEvent(QHideEvent *event)
     if (!isHidden()) // hidden with its parent: the label goes with the parent too
         return;
     EditLabel->hide();
+}
+
+void FillAsPanel(QWidget *panel)
+{
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, kClassicBtnFace);
+    panel->setPalette(p);
+    panel->setAutoFillBackground(true);
 }
 
 // CComboBox

@@ -72,15 +72,23 @@ class CLabeledEdit : public CLineEdit {
 public:
     explicit CLabeledEdit(QWidget *parent = nullptr);
     QLabel *EditLabel;
+    // A flat bevel in place of the frame (flat bevel kind, no border): a line of button shadow and one
+    // of button face around the white field, so that the box shows against its panel.
+    void SetFlatBevel();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
     void PlaceLabel();
+    bool FlatBevel = false;
 };
+
+// A panel (TPanel) drawn in the classic button face, as the design's panels are.
+void FillAsPanel(QWidget *panel);
 
 // Pick-only drop-down list (TComboBox, drop-down list style). OnChange fires for the engineer's choice
 // only; SetItemIndex from code fires nothing.

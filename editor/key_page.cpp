@@ -93,7 +93,7 @@ CLabeledEdit *MakeCodeEdit(QWidget *panel, const QString &name, int left, int to
     e->EditLabel->setText(QStringLiteral("Код ключа"));
     e->EditLabel->setFont(TahomaPoints(10));
     e->setFont(TahomaPoints(12));
-    e->setFrame(false);
+    e->SetFlatBevel();
     e->SetMaxLength(12);
     e->setGeometry(left, top, 150, e->sizeHint().height());
     e->SetText(kEmptyKeyCode);
@@ -328,7 +328,7 @@ QWidget *BuildOtherPanel(TMainForm &form, QWidget *panKey, QVBoxLayout *keyLayou
     name->EditLabel->setText(QStringLiteral("Имя ключа"));
     name->EditLabel->setFont(TahomaPoints(10));
     name->setFont(TahomaPoints(12));
-    name->setFrame(false);
+    name->SetFlatBevel();
     name->setGeometry(8, 18, 200, name->sizeHint().height());
     OnChangeOf(form, name, editKeyNameChange);
 
@@ -374,6 +374,7 @@ void BuildKeyPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool withVa
 
     CKeyTreeView *tree = BuildTree(form, sheet, sp, n);
     auto *panKey = NameComponent(new QWidget(sp), sheet, QStringLiteral("panKey") + n);
+    FillAsPanel(panKey);
     panKey->setMinimumWidth(100);
     sp->addWidget(tree);
     sp->addWidget(panKey);

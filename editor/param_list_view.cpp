@@ -12,6 +12,7 @@
 
 #include "platform/colors.h"
 #include "platform/fonts.h"
+#include "platform/item_delegate.h"
 
 namespace {
 // The classic Windows system colours, so the pages look the same on every desktop.
@@ -141,6 +142,7 @@ QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &
 CParamListView::CParamListView(QWidget *parent) : QTreeView(parent), Model(new CParamPageModel(PageData, this))
 {
     setModel(Model);
+    setItemDelegate(new CDesignItemDelegate(this)); // the rows' height; drawRow paints them
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);

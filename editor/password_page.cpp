@@ -62,7 +62,7 @@ CLabeledEdit *MakePasswordEdit(QWidget *panel)
     edit->EditLabel->setText(QStringLiteral("Пароль"));
     edit->EditLabel->setFont(TahomaPoints(10));
     edit->setFont(TahomaPoints(12));
-    edit->setFrame(false);
+    edit->SetFlatBevel();
     edit->SetMaxLength(kPasswordTypingLimit);
     // 160 pixels hold 16 digits in the design's face; a wider face must not scroll them out of view.
     const int room = edit->fontMetrics().horizontalAdvance(QString(kPasswordTypingLimit, u'0')) + 5;
@@ -156,6 +156,7 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
     form.PassCount = t ? t->max_key_count : 0;
 
     auto *panPass = NameComponent(new QWidget(splitter), sheet, QStringLiteral("panPass") + n);
+    FillAsPanel(panPass);
     auto *panLayout = new QVBoxLayout(panPass);
     panLayout->setContentsMargins(0, 0, 0, 0);
     splitter->addWidget(tree);

@@ -25,6 +25,7 @@
 #include "link/usb_can.h"
 #include "platform/auto_select.h"
 #include "platform/fonts.h"
+#include "platform/item_delegate.h"
 
 TShowPaketsForm *ShowPaketsForm = nullptr;
 
@@ -97,6 +98,7 @@ TShowPaketsForm::TShowPaketsForm(QWidget *mainWindow)
     StringGridPaket = new QTableView(this);
     StringGridPaket->setObjectName(QStringLiteral("StringGridPaket"));
     StringGridPaket->setModel(&rows_);
+    StringGridPaket->setItemDelegate(new CDesignItemDelegate(StringGridPaket, 2));
     StringGridPaket->verticalHeader()->hide();
     StringGridPaket->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     StringGridPaket->verticalHeader()->setDefaultSectionSize(18);

@@ -4,10 +4,44 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QMimeDatabase>
 #include <QSaveFile>
 #include <QStringEncoder>
 
 #include "app/message_dlg.h"
+
+namespace {
+// Qt's file model writes sizes and dates in the system's locale (the C locale on a machine set up in
+// English) and calls a folder "Folder": the dialog's details follow the program's locale instead.
+class CLocaleFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role != Qt::DisplayRole || !files || !index.isValid())
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QLocale locale;
+        switch (index.column()) {
+        case 1:
+            return files->isDir(source) ? QIdentityProxyModel::data(index, role)
+                                        : QVariant(locale.formattedDataSize(files->size(source)));
+        case 2:
+            return files->isDir(source) ? QVariant(QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment())
+                                        : QIdentityProxyModel::data(index, role);
+        case 3:
+            return locale.toString(files->lastModified(source), QLocale::ShortFormat);
+        default:
+            return QIdentityProxyModel::data(index, role);
+        }
+    }
+};
+} // namespace
 
 QString ReplaceFileQuestion(const QString &name)
 {
@@ -91,6 +125,7 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
 {
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new CLocaleFileDetails(&dialog));
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         // The overwrite question is the program's own.

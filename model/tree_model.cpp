@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include "platform/item_delegate.h"
+
 CTreeModel::CTreeModel(CTree *tree, QObject *parent) : QAbstractItemModel(parent), tree_(tree)
 {
     tree_->setObserver(this);
@@ -117,6 +119,7 @@ CTreeView::CTreeView(QWidget *parent)
     setModel(model_);
     header()->hide();
     setUniformRowHeights(true);
+    setItemDelegate(new CDesignItemDelegate(this));
 }
 
 CTreeView::~CTreeView()

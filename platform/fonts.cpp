@@ -1,10 +1,32 @@
 #include "platform/fonts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 
 QStringList DesignFontFolders() { return {QStringLiteral("/usr/share/wine/fonts")}; }
+
+QByteArray WithWindowsLineMetrics(QByteArray font)
+{
+    auto u16 = [&](qsizetype at) { return at + 2 <= font.size() ? (uchar(font[at]) << 8) | uchar(font[at + 1]) : 0; };
+    auto u32 = [&](qsizetype at) { return (quint32(u16(at)) << 16) | quint32(u16(at + 2)); };
+    const int tables = u16(4);
+    for (int i = 0; i < tables; ++i) {
+        const qsizetype entry = 12 + 16 * qsizetype(i);
+        if (entry + 16 > font.size())
+            break;
+        const QByteArray tag = font.mid(entry, 4);
+        if (tag == "EBLC" || tag == "EBDT" || tag == "EBSC") {
+            font[entry] = 'x'; // a table nobody reads
+        } else if (tag == "OS/2") {
+            const qsizetype fsSelection = qsizetype(u32(entry + 8)) + 62;
+            if (fsSelection + 2 <= font.size())
+                font[fsSelection + 1] = char(uchar(font[fsSelection + 1]) & ~0x80); // USE_TYPO_METRICS
+        }
+    }
+    return font;
+}
 
 void RegisterDesignFonts()
 {
@@ -12,14 +34,14 @@ void RegisterDesignFonts()
     if (done)
         return;
     done = true;
-    // Debian's wine fonts hold a scalable Tahoma with Cyrillic, regular and bold.
+    // Debian's wine fonts hold a scalable Tahoma with Cyrillic. Only the regular file is taken: the
+    // bold one has outlines of regular weight (its bold exists only as embedded bitmaps, which are not
+    // drawn), while the regular emboldened by the font engine is dark and keeps the regular's widths.
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
         for (const QString &folder : DesignFontFolders()) {
-            for (const QString &name : {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")}) {
-                const QString path = QDir(folder).filePath(name);
-                if (QFile::exists(path))
-                    QFontDatabase::addApplicationFont(path);
-            }
+            QFile file(QDir(folder).filePath(QStringLiteral("tahoma.ttf")));
+            if (file.open(QIODevice::ReadOnly))
+                QFontDatabase::addApplicationFontFromData(WithWindowsLineMetrics(file.readAll()));
         }
     }
     // MS Sans Serif exists only as a bitmap face without the designed sizes, and Comic Sans MS has no
@@ -29,4 +51,7 @@ void RegisterDesignFonts()
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow);
     QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"), narrow);
     QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+    // Menus, pop-up menus, hints and Qt's own dialogs are drawn in the dialog face, as on the design's
+    // desktop; every window of the program sets its own faces over it.
+    QApplication::setFont(Tahoma(11));
 }

@@ -11,6 +11,12 @@ void RegisterDesignFonts();
 // The folders searched for the design's face files; fontconfig does not scan them.
 QStringList DesignFontFolders();
 
+// A TrueType face laid out in lines as the design's Windows lays it out: win ascent plus win descent
+// (the hhea values), 16 px for Tahoma at 13 px. Qt would follow the file's USE_TYPO_METRICS flag (13 px:
+// the accents of capitals and the descenders outside the line), and at the sizes of its embedded
+// bitmaps, which it never draws, those bitmaps' line metrics. Outlines and widths stay as they are.
+QByteArray WithWindowsLineMetrics(QByteArray font);
+
 // A font of the designed face at a pixel height; where the face is missing, substitution picks one
 // of the same height, so the windows keep their layout.
 inline QFont DesignFont(const QString &family, int pixels, bool bold = false)

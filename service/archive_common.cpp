@@ -17,6 +17,7 @@
 #include "link/text_file_save.h"
 #include "link/usb_can.h"
 #include "platform/fonts.h"
+#include "platform/item_delegate.h"
 
 QString ArchiveHex2(int value)
 {
@@ -143,6 +144,7 @@ void CArchiveForm::Build(CArchiveReader &reader, int records, int columns, const
     StringGrid1 = new QTableView(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setModel(model_);
+    StringGrid1->setItemDelegate(new CDesignItemDelegate(StringGrid1, 2));
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->verticalHeader()->hide();

@@ -19,6 +19,7 @@
 #include "editor/password_page_state.h"
 #include "model/config_loader.h"
 #include "model/config_tree.h"
+#include "platform/fonts.h"
 #include "tests/support/layout_check.h"
 #include "tests/support/test_paths.h"
 
@@ -167,6 +168,42 @@ INSTANTIATE_TEST_SUITE_P(SampleCatalogue, PageLayouts,
                                          PageCase{"Тиврон-А", 32, true}));
 
 // The question and the answers the engineer reads after it.
+// The tallest and deepest letters of a painted row stay between its grid lines, none of them cut.
+TEST(ParamRowPainting, TallAndDeepLettersClearTheGridLines)
+{
+    CParamListView list;
+    const QFont font = list.font();
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.font = font;
+    const int h = list.itemDelegate()->sizeHint(option, QModelIndex()).height(); // the list's rows
+    EXPECT_GE(h, 17);
+    CParamRowPaint row;
+    row.ColumnWidths = {100, 60};
+    auto paint = [&](const QString &text) {
+        row.Caption = text;
+        row.Cells = {{text, NoCellImage}};
+        return PaintParamRow(row, QSize(160, h), font);
+    };
+    const QString letters = QStringLiteral("Йрру");
+    const QImage blank = paint(QString());
+    const QImage drawn = paint(letters);
+    for (const auto &[left, right] : {std::pair(0, 100), std::pair(100, 160)}) {
+        SCOPED_TRACE(left);
+        int top = h;
+        int bottom = -1;
+        for (int y = 0; y < h; ++y)
+            for (int x = left; x < right; ++x)
+                if (drawn.pixel(x, y) != blank.pixel(x, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        EXPECT_GE(top, 1);      // below the caption's light edge and the grid line of the row above
+        EXPECT_LE(bottom, h - 2); // above this row's grid line
+        EXPECT_EQ(bottom - top + 1, QFontMetrics(font).tightBoundingRect(letters).height());
+    }
+}
+
 TEST(FactoryResetMessages, ShowTheirTextsAndButtonsWhole)
 {
     const QString caption = "Установка заводских параметров (Тиврон-А)";

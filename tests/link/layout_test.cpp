@@ -2,11 +2,19 @@
 // installs: every text shows whole; the standard texts are Russian.
 #include <gtest/gtest.h>
 
+#include <QAbstractProxyModel>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QStyle>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -15,6 +23,7 @@
 #include "link/text_file_save.h"
 #include "model/config_loader.h"
 #include "model/tree_model.h"
+#include "platform/item_delegate.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/file_dialogs.h"
 #include "tests/support/layout_table.h"
@@ -38,14 +47,18 @@ QStringList CutGridTexts(const QTableView *grid, const QString &widestNumber)
     QStringList out;
     const QAbstractItemModel *m = grid->model();
     const int margin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    const auto *cells = dynamic_cast<const CDesignItemDelegate *>(grid->itemDelegate());
+    if (!cells)
+        return {QStringLiteral("the grid does not draw its cells as designed")};
     for (int col = 0; col < m->columnCount(); ++col) {
         const QString header = m->headerData(col, Qt::Horizontal).toString();
         if (grid->horizontalHeader()->fontMetrics().horizontalAdvance(header) + margin > grid->columnWidth(col))
             out << header;
+        const int room = cells->TextRoom(QRect(0, 0, grid->columnWidth(col) - 1, grid->rowHeight(0))).width();
         for (int row = 0; row <= m->rowCount(); ++row) {
             const QString text = row == m->rowCount() ? (col == 0 ? widestNumber : QString())
                                                       : m->index(row, col).data().toString();
-            if (grid->fontMetrics().horizontalAdvance(text) + margin > grid->columnWidth(col))
+            if (grid->fontMetrics().horizontalAdvance(text) > room)
                 out << text;
         }
     }
@@ -109,4 +122,39 @@ TEST(RussianTexts, FileDialogsAndEditMenusSpeakRussian)
         texts << a->text().section(u'\t', 0, 0);
     EXPECT_TRUE(texts.contains(QStringLiteral("&Копировать"))) << texts.join(u' ').toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("В&ставить"))) << texts.join(u' ').toStdString();
+}
+
+// Qt's file model would write sizes and dates in the system's locale, English on most machines.
+TEST(RussianTexts, FileDialogDetailsShowRussianSizesDatesAndTypes)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("CAN монитор.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(9840, 'a'));
+    file.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("архив")));
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    EXPECT_EQ(QLocale(), russian);
+
+    QString size, date, folderType;
+    CancelNextFileDialog([&] { ShowFileDialog(nullptr, false, QStringLiteral("*.txt (*.txt *.TXT)"), file.fileName()); },
+                         [&](QFileDialog *dialog) {
+                             dialog->setViewMode(QFileDialog::Detail);
+                             auto *files = dialog->findChild<QFileSystemModel *>();
+                             ASSERT_NE(files, nullptr);
+                             const QAbstractProxyModel *shown = dialog->proxyModel();
+                             ASSERT_NE(shown, nullptr);
+                             auto text = [&](const QString &path, int column) {
+                                 return shown->mapFromSource(files->index(path, column)).data().toString();
+                             };
+                             EXPECT_TRUE(QTest::qWaitFor(
+                                 [&] { return files->size(files->index(file.fileName())) == 9840; }));
+                             size = text(file.fileName(), 1);
+                             date = text(file.fileName(), 3);
+                             folderType = text(dir.filePath(QStringLiteral("архив")), 2);
+                         });
+    EXPECT_EQ(size, russian.formattedDataSize(9840));
+    EXPECT_TRUE(size.contains(u',')) << size.toStdString();
+    EXPECT_EQ(date, russian.toString(QFileInfo(file.fileName()).lastModified(), QLocale::ShortFormat));
+    EXPECT_EQ(folderType, QStringLiteral("Папка"));
 }

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolTip>
 
 #include "platform/fonts.h"
+#include "tests/support/layout_check.h"
 
 // The layouts are measured in the faces the program installs; a machine where they resolve to
 // something else would hide every layout fault behind a different width.
@@ -43,4 +49,63 @@ TEST(DesignFonts, PointSizesAreTakenAtNinetySixDpi)
 TEST(QtTexts, StandardTextsAreRussian)
 {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    EXPECT_EQ(QLocale(), QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+// The design's windows were laid out with Windows' line heights: win ascent plus win descent.
+TEST(DesignFonts, TahomaLinesAreAsHighAsOnWindows)
+{
+    struct Case {
+        int pixels, ascent, height;
+    };
+    for (const Case c : {Case{11, 11, 13}, Case{13, 13, 16}, Case{16, 16, 19}, Case{19, 19, 23}, Case{32, 32, 39}}) {
+        for (const bool bold : {false, true}) {
+            const QFontMetrics fm(Tahoma(c.pixels, bold));
+            EXPECT_EQ(fm.ascent(), c.ascent) << c.pixels << " bold " << bold;
+            EXPECT_EQ(fm.height(), c.height) << c.pixels << " bold " << bold;
+            // The breve of "Й" and the tails of "р" and "у" lie within the line (the emboldened
+            // strokes may take one pixel more).
+            const QRect ink = fm.tightBoundingRect(QStringLiteral("Йрру"));
+            EXPECT_GE(ink.top(), -fm.ascent() - (bold ? 1 : 0)) << c.pixels;
+            EXPECT_LT(ink.bottom(), fm.descent()) << c.pixels;
+        }
+    }
+    // The widths the layouts were made for stay those of the face.
+    EXPECT_EQ(QFontMetrics(Tahoma(13)).horizontalAdvance(QStringLiteral("13 Взятие Снятие Тиврон-А программатор")), 253);
+}
+
+TEST(DesignFonts, BoldTahomaIsDrawnBoldAtTheRegularWidths)
+{
+    const QString line = QStringLiteral("13 Взятие Снятие Тиврон-А программатор");
+    for (const int pixels : {11, 13, 16, 19}) {
+        const QFont regular = Tahoma(pixels);
+        const QFont bold = Tahoma(pixels, true);
+        EXPECT_GT(DarkPixels(bold, line) * 10, DarkPixels(regular, line) * 13) << pixels;
+        EXPECT_EQ(QFontMetrics(bold).horizontalAdvance(line), QFontMetrics(regular).horizontalAdvance(line)) << pixels;
+        QFont boldItalic = bold;
+        boldItalic.setItalic(true);
+        EXPECT_GT(DarkPixels(boldItalic, line) * 10, DarkPixels(regular, line) * 13) << pixels;
+    }
+}
+
+// Menus, pop-up menus, hints and Qt's dialogs are drawn in the design's dialog face.
+TEST(DesignFonts, QtsOwnWindowsUseTheDialogFace)
+{
+    QMenu menu;
+    QFileDialog dialog;
+    for (const QFont &f : {menu.font(), QToolTip::font(), dialog.font(), QApplication::font()}) {
+        EXPECT_EQ(QFontInfo(f).family(), QStringLiteral("Tahoma"));
+        EXPECT_EQ(QFontInfo(f).pixelSize(), 11);
+    }
+}
+
+// The face file is read from the machine: a damaged one must not take the program down.
+TEST(DesignFonts, DamagedFaceFilesAreLeftAsTheyAre)
+{
+    QByteArray directory(12, '\0');
+    directory[5] = char(200); // 200 tables, none of them there
+    QByteArray table = directory + QByteArray("OS/2") + QByteArray(4, '\0') + QByteArray("\x7f\xff\xff\xff", 4) +
+                       QByteArray(4, '\0');
+    for (const QByteArray &data : {QByteArray(), QByteArray(3, 'x'), directory, table})
+        EXPECT_EQ(WithWindowsLineMetrics(data), data);
 }

@@ -14,6 +14,7 @@
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "platform/item_delegate.h"
 #include "service/archive_aspt.h"
 #include "service/archive_aspt_a.h"
 #include "service/change_address.h"
@@ -38,12 +39,15 @@ std::string GridReport(const QTableView *grid)
 {
     const QFontMetrics fm(grid->font());
     const QFontMetrics headerFm(grid->horizontalHeader()->font());
-    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
     const int headerMargin = grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+    const auto *cells = dynamic_cast<const CDesignItemDelegate *>(grid->itemDelegate());
+    if (!cells)
+        return "the grid does not draw its cells as designed\n";
     const QAbstractItemModel *model = grid->model();
     std::string out;
     for (int c = 0; c < model->columnCount(); ++c) {
-        const int room = grid->columnWidth(c) - 1 - 2 * margin;
+        // The cell less its grid line, the text 2 px in from its left edge.
+        const int room = cells->TextRoom(QRect(0, 0, grid->columnWidth(c) - 1, grid->rowHeight(0))).width();
         const QString header = model->headerData(c, Qt::Horizontal).toString();
         if (headerFm.horizontalAdvance(header) > grid->columnWidth(c) - 2 * headerMargin)
             out += "header \"" + header.toStdString() + "\" wider than its column\n";
@@ -131,10 +135,47 @@ TEST_F(ServiceLayouts, ArchiveWindowsOpenAtTheirSizesWithReadableGrids)
     TArchiveASPT_AForm second(nullptr, std::make_unique<IdleTimer>());
     second.AddressHex = QStringLiteral("02");
     second.show();
+    // Texts a few pixels narrower than their columns, which Qt's own item margins would elide.
+    second.Reader().Grid.rows[1022] = {QStringLiteral("1022"), QStringLiteral("Автоматика откл."), {}, {}, {}, {},
+                                       QStringLiteral("100.200.09"), {}};
+    second.Reader().Grid.rows[1023] = {QStringLiteral("1023"), QStringLiteral("Удержание двери")};
     AsptARow &last = second.Reader().Grid.rows[1024];
     last = {QStringLiteral("1024"), AsptAEventName(0, 0, 0), QStringLiteral("4"), QStringLiteral("10"),
             AsptASourceName(3), QStringLiteral("65536"), QStringLiteral("31.12.99"), QStringLiteral("23:59:59")};
     EXPECT_EQ(second.size(), QSize(1124, 628));
     EXPECT_EQ(LayoutReport(&second), "");
     EXPECT_EQ(GridReport(second.StringGrid1), "");
+}
+
+// A cell draws its text 2 px in from its left edge and up to its grid line: a text 4 px narrower than
+// its column shows whole, one wider than the cell is elided.
+TEST_F(ServiceLayouts, ArchiveCellsShowTextsThatFitTheirColumnsWhole)
+{
+    TArchiveASPT_AForm form(nullptr, std::make_unique<IdleTimer>());
+    form.show();
+    QTableView *grid = form.StringGrid1;
+    const QFontMetrics fm(grid->font());
+    const QString fits = QStringLiteral("Автоматика откл.");
+    grid->setColumnWidth(1, fm.horizontalAdvance(fits) + 4);
+    struct Case {
+        QString text;
+        bool whole;
+    };
+    const Case cases[] = {{fits, true}, {fits + QStringLiteral("ш"), false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        form.Reader().Grid.rows[1][1] = c.text;
+        grid->viewport()->update();
+        const QRect cell = grid->visualRect(grid->model()->index(0, 1));
+        const QImage seen = grid->viewport()->grab(cell.adjusted(0, 0, -1, -1)).toImage();
+        int dark = 0;
+        for (int y = 0; y < seen.height(); ++y)
+            for (int x = 0; x < seen.width(); ++x)
+                dark += qGray(seen.pixel(x, y)) < 128 ? 1 : 0;
+        const int whole = DarkPixels(grid->font(), c.text);
+        if (c.whole)
+            EXPECT_GE(dark * 10, whole * 9) << dark << " of " << whole;
+        else
+            EXPECT_LT(dark * 10, whole * 9) << dark << " of " << whole;
+    }
 }

@@ -15,20 +15,28 @@ struct SeenFileDialog {
     QString cancelText;
 };
 
-inline SeenFileDialog CancelNextFileDialog(const std::function<void()> &open)
+// look, when given, sees the dialog before it is cancelled.
+inline SeenFileDialog CancelNextFileDialog(const std::function<void()> &open,
+                                           const std::function<void(QFileDialog *)> &look = {})
 {
     SeenFileDialog seen;
     QTimer watch;
     watch.setInterval(10);
+    bool looking = false;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
+        if (!dialog || looking)
             return;
         seen.shown = true;
         seen.native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
         if (auto *box = dialog->findChild<QDialogButtonBox *>())
             if (QPushButton *cancel = box->button(QDialogButtonBox::Cancel))
                 seen.cancelText = cancel->text();
+        if (look) {
+            looking = true; // look may wait for the dialog's folder to load
+            look(dialog);
+            looking = false;
+        }
         dialog->reject();
     });
     watch.start();

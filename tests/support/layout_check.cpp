@@ -1,21 +1,29 @@
 #include "tests/support/layout_check.h"
 
+#include <cstdlib>
+
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QHash>
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QToolButton>
+
 
 namespace {
 QString Describe(const QWidget *w, const QString &text = QString())
@@ -46,7 +54,52 @@ QString DrawnText(const QString &text)
     return out;
 }
 
-int TextHeight(const QFontMetrics &fm) { return fm.ascent() + fm.descent(); }
+int TextHeight(const QFont &font)
+{
+    const QFontMetrics fm(font);
+    return fm.ascent() + fm.descent();
+}
+
+// The letters that reach highest and lowest in the design's Cyrillic texts: what an edit field may be
+// given to show.
+const QString kTallAndDeep = QStringLiteral("Йрру");
+
+// Whether text, on a line that Qt puts into room with alignment (centred unless top or bottom), keeps
+// its letters inside clip.
+bool InkInside(const QFont &font, const QString &text, QRect room, Qt::Alignment alignment, QRect clip,
+               int centreRounding = 0)
+{
+    const QFontMetrics fm(font);
+    int top = room.top() + (room.height() - fm.height() + centreRounding) / 2;
+    if (alignment & Qt::AlignTop)
+        top = room.top();
+    else if (alignment & Qt::AlignBottom)
+        top = room.bottom() + 1 - fm.height();
+    const QRect ink = fm.tightBoundingRect(text).translated(0, top + fm.ascent());
+    return ink.top() >= clip.top() && ink.bottom() <= clip.bottom();
+}
+
+
+// A bold face whose strokes are no darker than the regular's is not seen as bold.
+bool DrawnBold(const QFont &font)
+{
+    static QHash<QString, bool> seen;
+    const QString key = font.key();
+    if (auto it = seen.constFind(key); it != seen.constEnd())
+        return *it;
+    QFont regular = font;
+    regular.setBold(false);
+    const QString sample = QStringLiteral("13 Взятие Снятие Тиврон-А программатор");
+    const bool bold = DarkPixels(font, sample) * 10 >= DarkPixels(regular, sample) * 12;
+    seen.insert(key, bold);
+    return bold;
+}
+
+void CheckBold(const QWidget *w, const QString &text, QStringList &out)
+{
+    if (!text.isEmpty() && w->font().bold() && !DrawnBold(w->font()))
+        out << Describe(w, text) + QStringLiteral(": bold text drawn with regular strokes");
+}
 
 void CheckLabel(const QLabel *l, QStringList &out)
 {
@@ -64,8 +117,10 @@ void CheckLabel(const QLabel *l, QStringList &out)
         return;
     }
     const QSize need = fm.size(0, l->buddy() ? DrawnText(text) : text);
-    if (need.width() > room.width() || TextHeight(fm) > room.height())
-        out << Describe(l, text) + QStringLiteral(": text needs ") + SizeText(QSize(need.width(), TextHeight(fm)));
+    if (need.width() > room.width() || TextHeight(l->font()) > room.height())
+        out << Describe(l, text) + QStringLiteral(": text needs ") + SizeText(QSize(need.width(), TextHeight(l->font())));
+    else if (!InkInside(l->font(), text, room, l->alignment(), l->rect()))
+        out << Describe(l, text) + QStringLiteral(": its letters cross its edges");
 }
 
 void CheckButton(const QAbstractButton *b, QStringList &out)
@@ -96,17 +151,52 @@ void CheckButton(const QAbstractButton *b, QStringList &out)
         need += b->iconSize().width() + 4;
         room -= 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
     }
-    if (need > room || TextHeight(fm) > b->height())
+    if (need > room || TextHeight(b->font()) > b->height())
         out << Describe(b, b->text()) + QStringLiteral(": text needs %1 px, has %2").arg(need).arg(room);
+    else if (!InkInside(b->font(), text, b->rect(), Qt::AlignVCenter, b->rect()))
+        out << Describe(b, b->text()) + QStringLiteral(": its letters cross its edges");
 }
 
 void CheckEditField(const QWidget *w, QRect field, QStringList &out)
 {
-    const QFontMetrics fm = w->fontMetrics();
-    if (field.height() < TextHeight(fm))
+    if (field.height() < TextHeight(w->font()))
         out << Describe(w) + QStringLiteral(": edit field %1 px high, its text needs %2")
                                  .arg(field.height())
-                                 .arg(TextHeight(fm));
+                                 .arg(TextHeight(w->font()));
+    // The line edit centres its line within a pixel of margin and clips at the field.
+    else if (!InkInside(w->font(), kTallAndDeep, field.adjusted(0, 1, 0, -1), Qt::AlignVCenter, field, 1))
+        out << Describe(w) + QStringLiteral(": the letters of \"%1\" cross its edit field").arg(kTallAndDeep);
+}
+
+// An edit box whose edge has the colour of what lies around it cannot be found until typed into.
+void CheckEditShows(const QLineEdit *e, QStringList &out)
+{
+    // Seen in its window, so that the panels behind it are painted as well.
+    QWidget *window = e->window();
+    if (e == window)
+        return;
+    const QRect around(e->mapTo(window, QPoint(-1, 0)), QSize(e->width() + 1, e->height()));
+    const QImage seen = window->grab(around).toImage();
+    const int y = seen.height() / 2;
+    const QColor outside = seen.pixelColor(0, y);
+    const QColor edge = seen.pixelColor(1, y);
+    const int difference = std::abs(outside.red() - edge.red()) + std::abs(outside.green() - edge.green()) +
+                           std::abs(outside.blue() - edge.blue());
+    if (difference < 3 * 48)
+        out << Describe(e) + QStringLiteral(": its edge does not show against its parent (%1 on %2)")
+                                 .arg(edge.name(), outside.name());
+}
+
+void CheckRows(const QAbstractItemView *view, QStringList &out)
+{
+    const QAbstractItemModel *m = view->model();
+    if (qobject_cast<const QHeaderView *>(view) || !m || m->rowCount(view->rootIndex()) == 0)
+        return;
+    const int height = view->visualRect(m->index(0, 0, view->rootIndex())).height();
+    if (height > 0 && height < TextHeight(view->font()) + 1)
+        out << Describe(view) + QStringLiteral(": rows %1 px high, a line of its text needs %2")
+                                    .arg(height)
+                                    .arg(TextHeight(view->font()) + 1);
 }
 
 void CheckSpinBox(const QAbstractSpinBox *s, QStringList &out)
@@ -158,16 +248,21 @@ bool InsideScrolledContent(const QWidget *w)
 
 void CheckOne(const QWidget *w, QStringList &out)
 {
-    if (auto *l = qobject_cast<const QLabel *>(w))
+    if (auto *l = qobject_cast<const QLabel *>(w)) {
         CheckLabel(l, out);
-    else if (auto *b = qobject_cast<const QAbstractButton *>(w))
+        CheckBold(l, l->text(), out);
+    } else if (auto *b = qobject_cast<const QAbstractButton *>(w)) {
         CheckButton(b, out);
+        CheckBold(b, b->text(), out);
+    } else if (auto *v = qobject_cast<const QAbstractItemView *>(w))
+        CheckRows(v, out);
     else if (auto *s = qobject_cast<const QAbstractSpinBox *>(w))
         CheckSpinBox(s, out);
     else if (auto *e = qobject_cast<const QLineEdit *>(w)) {
         if (!qobject_cast<const QAbstractSpinBox *>(e->parentWidget()) && !qobject_cast<const QComboBox *>(e->parentWidget())) {
             const int frame = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e) : 0;
             CheckEditField(e, e->rect().adjusted(frame, frame, -frame, -frame), out);
+            CheckEditShows(e, out);
         }
     } else if (auto *c = qobject_cast<const QComboBox *>(w)) {
         QStyleOptionComboBox opt;
@@ -178,6 +273,8 @@ void CheckOne(const QWidget *w, QStringList &out)
         CheckEditField(c, c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c), out);
     } else if (auto *t = qobject_cast<const QTabBar *>(w))
         CheckTabs(t, out);
+    else if (auto *g = qobject_cast<const QGroupBox *>(w))
+        CheckBold(g, g->title(), out);
 
     // A group box needs room for its title; any widget with a layout, room for what the layout holds.
     if (qobject_cast<const QGroupBox *>(w) || w->layout()) {
@@ -209,6 +306,23 @@ QStringList LayoutProblems(const QWidget *window)
         CheckOne(w, out);
     }
     return out;
+}
+
+int DarkPixels(const QFont &font, const QString &text)
+{
+    const QFontMetrics fm(font);
+    QImage image(fm.horizontalAdvance(text) + 8, fm.height() + 8, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPoint(4, 4 + fm.ascent()), text);
+    p.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    return dark;
 }
 
 std::string LayoutReport(const QWidget *window) { return LayoutProblems(window).join(u'\n').toStdString(); }

@@ -206,10 +206,9 @@ bool WriteManual(const QString &sourcePath, Pictures pictures, const QString &ou
     // Laid out for the PDF itself: the text in points, each picture at its scale of the window.
     doc.documentLayout()->setPaintDevice(&pdf);
     doc.setDefaultFont(QFont(QStringLiteral("Tahoma"), 10));
-    // Titles by size and colour: the bold Tahoma is no bolder, only wider.
-    doc.setDefaultStyleSheet(QStringLiteral("h1 { font-size: 20pt; font-weight: normal; color: #1c3f78; }"
-                                            "h2 { font-size: 14pt; font-weight: normal; color: #1c3f78; }"
-                                            "th { font-weight: normal; background-color: #ece9d8; }"));
+    doc.setDefaultStyleSheet(QStringLiteral("h1 { font-size: 20pt; color: #1c3f78; }"
+                                            "h2 { font-size: 14pt; color: #1c3f78; }"
+                                            "th { background-color: #ece9d8; }"));
     for (auto &[name, image] : pictures) {
         image.setDevicePixelRatio(kPictureScale);
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("window:") + name), image);

@@ -240,6 +240,9 @@ void CComboBox::keyPressEvent(QKeyEvent *event)
         OnKeyDown(event->key(), event->modifiers());
     if (isVisible())
         QComboBox::keyPressEvent(event);
+    // Qt passes Enter on to the parent; an open cell list would then be opened anew over itself.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept();
 }
 
 // CCheckBox

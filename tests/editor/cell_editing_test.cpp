@@ -122,6 +122,10 @@ TEST_F(CellEditing, AListChoiceIsStoredAtOnceAndStaysAfterEscape)
     QTest::keyClick(cb, Qt::Key_Down);
     EXPECT_EQ(Cell(1, 1), "Б");
     EXPECT_EQ(form.StatusText(), "Б");
+    // Enter stays with the open list: it does not reach the page, which would open the list anew.
+    QTest::keyClick(cb, Qt::Key_Return);
+    EXPECT_FALSE(cb->view()->isVisible());
+    EXPECT_EQ(cb->currentText(), "Б");
     QTest::keyClick(cb, Qt::Key_Escape);
     EXPECT_FALSE(cb->isVisible());
     EXPECT_EQ(Cell(1, 1), "Б");

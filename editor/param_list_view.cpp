@@ -16,8 +16,6 @@
 
 namespace {
 // The classic Windows system colours, so the pages look the same on every desktop.
-const QColor kBtnFace(212, 208, 200);
-const QColor kBtnShadow(128, 128, 128);
 const QColor kBtnHighlight(255, 255, 255);
 const QColor kScrollBar(212, 208, 200);
 const QColor k3DDkShadow(64, 64, 64);
@@ -93,8 +91,8 @@ QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &
     const QFontMetrics metrics(font);
 
     // The caption cell, raised like a button.
-    p.fillRect(QRect(0, 0, w0 - 1, h), kBtnFace);
-    p.setPen(kBtnShadow);
+    p.fillRect(QRect(0, 0, w0 - 1, h), kClassicBtnFace);
+    p.setPen(kClassicBtnShadow);
     p.drawLine(0, h - 1, w0 - 2, h - 1);
     p.drawLine(w0 - 2, h - 1, w0 - 2, 0);
     p.setPen(kBtnHighlight);
@@ -108,13 +106,13 @@ QImage PaintParamRow(const CParamRowPaint &row, const QSize &size, const QFont &
     for (size_t i = 0; i < row.Cells.size(); ++i) {
         const int cw = i + 1 < row.ColumnWidths.size() ? row.ColumnWidths[i + 1] : 0;
         const CParamCell &cell = row.Cells[i];
-        p.setPen(kBtnShadow);
+        p.setPen(kClassicBtnShadow);
         p.drawLine(x, h - 1, x + cw - 1, h - 1);
         p.drawLine(x + cw - 1, h - 1, x + cw - 1, 0);
         QColor textColor = Qt::black;
         const QRect box(x, 0, cw - 2, h - 2); // outline and fill from x to x + cw - 2
         if (cell.Image == DefaultMarker) {
-            p.setPen(kBtnShadow);
+            p.setPen(kClassicBtnShadow);
             p.setBrush(kScrollBar);
             p.drawRect(box);
             textColor = k3DDkShadow;

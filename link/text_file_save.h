@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <optional>
-#include <stdexcept>
 
 class QWidget;
 
@@ -47,13 +46,7 @@ QString FileNameSafe(const QString &text);
 // between; for preset file names.
 QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
 
-// A text file that could not be written; what() is UTF-8.
-class TextFileError : public std::runtime_error {
-public:
-    explicit TextFileError(const QString &message);
-};
-
 // Writes the lines as the whole new content of the file, in Windows-1251, CR LF after every line
-// (the last one too). Throws TextFileError when the file cannot be written; an existing file is
-// then left as it was.
+// (the last one too), through WriteWholeFile. Throws WholeFileError when the file cannot be
+// written; an existing file is then left as it was.
 void WriteTextFile1251(const QString &path, const QStringList &lines);

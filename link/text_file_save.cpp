@@ -55,18 +55,26 @@ QString AppendTxtUnlessContained(const QString &name)
     return name + QStringLiteral(".txt");
 }
 
+namespace {
+// Where the file part of a name starts: after its last slash or backslash.
+qsizetype FilePartStart(const QString &name)
+{
+    return std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\')) + 1;
+}
+} // namespace
+
 QString ReplaceExtension(const QString &name, const QString &extension)
 {
-    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
     const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot > slash)
+    if (dot >= FilePartStart(name))
         return name.left(dot) + extension;
     return name + extension;
 }
 
 std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule)
 {
-    if (chosen.trimmed().isEmpty()) {
+    // The dialog gives its folder before the typed name: blanks typed there come as "/folder/   ".
+    if (chosen.mid(FilePartStart(chosen)).trimmed().isEmpty()) {
         ShowMessageDlg(NoFileNameText, mtInformation, mbOK);
         return std::nullopt;
     }

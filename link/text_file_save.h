@@ -34,9 +34,10 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
 // overwrite question left to ConfirmSaveFileName. Gives the chosen path, or nothing when cancelled.
 std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset);
 
-// The shared steps after the save dialog: a name that is blank once trimmed is refused with
-// NoFileNameText (information, OK); the rule forces the extension; an existing file is replaced
-// unless the engineer answers No to ReplaceFileQuestion. Gives the name to write, or nothing.
+// The shared steps after the save dialog: a name whose file part (after the folder) is blank once
+// trimmed is refused with NoFileNameText (information, OK); the rule forces the extension; an
+// existing file is replaced unless the engineer answers No to ReplaceFileQuestion. Gives the name
+// to write, or nothing.
 std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule);
 
 // Every character that cannot stand in a file name (on any of the systems the files travel to)

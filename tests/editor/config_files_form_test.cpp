@@ -271,6 +271,22 @@ TEST_F(SmallCatalogueTest, SaveNamingAndReplaceQuestion)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("conf.xml"))));
 }
 
+TEST_F(SmallCatalogueTest, SaveRefusesAFileNameOfBlanks)
+{
+    MakeEdited();
+    const QStringList before = FolderEntries(dir.path());
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        kinds.clear();
+        saveName = blank;
+        form->actSaveFile->trigger();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(kinds, QList<int>{mtInformation});
+        EXPECT_EQ(FolderEntries(dir.path()), before);
+    }
+}
+
 // The disk takes 1,024 bytes of the 2 KB file: the old one stays whole and the engineer is told.
 TEST_F(SmallCatalogueTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {

@@ -235,6 +235,20 @@ TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
     EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
 }
 
+TEST_F(MonitorFormTest, SaveRefusesAFileNameOfBlanks)
+{
+    QTemporaryDir dir;
+    UsbCan.SendPacket("85FF0200");
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        chosen = blank;
+        form->SaveToFile->click();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList());
+    }
+}
+
 // A disk that takes 1,024 bytes of a 6 KB log: the old file stays whole and the engineer is told.
 TEST_F(MonitorFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {

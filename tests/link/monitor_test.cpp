@@ -174,11 +174,17 @@ TEST(SaveFileNameTest, BlankNamesAndTheReplaceQuestion)
     f.close();
 
     MessageRecorder recorder;
-    for (const char *blank : {"", "   ", "\t"}) {
+    // The dialog gives the folder before what was typed: the file part is judged, not the path.
+    const QString blanks[] = {"", "   ", "\t", dir.filePath("   "), dir.path() + "/", dir.filePath(" \t ")};
+    for (const QString &blank : blanks) {
+        SCOPED_TRACE(blank.toStdString());
         EXPECT_EQ(ConfirmSaveFileName(blank, AppendTxtUnlessContained), std::nullopt);
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0], (Message{"Имя файла не указано", mtInformation, mbOK}));
+        recorder.messages.clear();
     }
-    ASSERT_EQ(recorder.messages.size(), 3u);
-    EXPECT_EQ(recorder.messages[0], (Message{"Имя файла не указано", mtInformation, mbOK}));
+    // Blanks around a name are part of it.
+    EXPECT_EQ(ConfirmSaveFileName(dir.filePath(" a "), AppendTxtUnlessContained), dir.filePath(" a .txt"));
 
     recorder.messages.clear();
     EXPECT_EQ(ConfirmSaveFileName(dir.filePath("new"), AppendTxtUnlessContained), dir.filePath("new.txt"));

@@ -310,6 +310,19 @@ TEST_F(AsptAFormTest, ReadsAndSaves)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(AsptAFormTest, SaveRefusesAFileNameOfBlanks)
+{
+    QTemporaryDir dir;
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        chosen = blank;
+        form->sbSaveAddrMod->click();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList());
+    }
+}
+
 // The disk takes 4,096 bytes of the archive: the old file stays whole and the engineer is told.
 TEST_F(AsptAFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {

@@ -439,6 +439,20 @@ TEST_F(AsptFormTest, SavesUnderTheChosenNameWithTxt)
     EXPECT_FALSE(form->sbSaveAddrMod->isChecked());
 }
 
+TEST_F(AsptFormTest, SaveRefusesAFileNameOfBlanks)
+{
+    QTemporaryDir dir;
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        chosen = blank;
+        form->sbSaveAddrMod->click();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(kinds.last(), int(mtInformation));
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList());
+    }
+}
+
 // The disk takes 4,096 bytes of the archive: the old file stays whole and the engineer is told.
 TEST_F(AsptFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include <QSaveFile>
-
 #include "editor/components.h"
 #include "editor/param_list_view.h"
 #include "editor/param_page.h"
@@ -11,6 +9,7 @@
 #include "model/config_tree.h"
 #include "model/tree_model.h"
 #include "model/tree_search.h"
+#include "platform/whole_file.h"
 
 QString ModelNotInCatalogueText(const QString &name, const QString &version)
 {
@@ -163,13 +162,7 @@ QByteArray ConfigFileBytes(const TConfigFileDevice &device)
 
 void WriteConfigFile(const QString &path, const TConfigFileDevice &device)
 {
-    const QByteArray bytes = ConfigFileBytes(device);
-    // No direct-write fallback: a save that cannot go through a temporary file fails and leaves the
-    // old file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw TextFileError(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ") +
-                            file.errorString());
+    WriteWholeFile(path, ConfigFileBytes(device));
 }
 
 QString CellRawValue(const QString &cellText, const CParameter &parameter)

@@ -73,8 +73,8 @@ struct TConfigFileDevice {
 QStringList ConfigFileLines(const TConfigFileDevice &device);
 // The whole file: every line with CR LF, UTF-8 without a byte-order mark.
 QByteArray ConfigFileBytes(const TConfigFileDevice &device);
-// Writes ConfigFileBytes through a temporary file renamed into place, so a failed save leaves the
-// file that was there. Throws TextFileError (link/text_file_save.h) when it cannot be written.
+// Writes ConfigFileBytes with WriteWholeFile, so a failed save leaves the file that was there.
+// Throws WholeFileError (platform/whole_file.h) when it cannot be written.
 void WriteConfigFile(const QString &path, const TConfigFileDevice &device);
 
 // The raw value a cell text stands for: a decimal integer is brought into the parameter's range and

@@ -2,6 +2,8 @@
 // document and handed to the desktop's word processor.
 #include <exception>
 
+#include <QFile>
+
 #include "app/message_dlg.h"
 #include "editor/config_files.h"
 #include "editor/main_form.h"
@@ -22,7 +24,12 @@ void TMainForm::actExportWordExecute()
         ProcessMessages(); // the status text shows before the work starts
         const TReportDocument report = ReportFromPages(*CurrentDevice, PageIds, PageControl);
         const QString path = NewReportPath();
-        WriteReportDocx(path, report);
+        try {
+            WriteReportDocx(path, report);
+        } catch (...) {
+            QFile::remove(path); // no empty or partial report is left behind
+            throw;
+        }
         // The report stays with the word processor; the program keeps no hold on it.
         if (!OpenDocument(path))
             throw TReportError(ReportNotOpenedText + path);

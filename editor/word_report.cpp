@@ -4,7 +4,6 @@
 #include <memory>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryFile>
 
 #include <zip.h>
@@ -14,6 +13,7 @@
 #include "editor/param_page.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "platform/whole_file.h"
 
 QString ReportColorHex(uint32_t bgr)
 {
@@ -481,19 +481,64 @@ const char kStyles[] =
 struct ZipDiscard {
     void operator()(zip_t *z) const { zip_discard(z); }
 };
+struct ZipSourceFree {
+    void operator()(zip_source_t *s) const { zip_source_free(s); }
+};
 
-QString ZipErrorText(int code)
+QString ZipErrorText(zip_error_t *error)
 {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return text;
+    return QString::fromLocal8Bit(zip_error_strerror(error));
 }
 
-QString CannotWriteText(const QString &path, const QString &why)
+// The package built in memory: nothing touches the disk before the whole file is there to write.
+QByteArray DocxBytes(const std::vector<std::pair<const char *, QByteArray>> &parts, const QString &path)
 {
-    return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + why;
+    zip_error_t error;
+    zip_error_init(&error);
+    const auto fail = [&](const QString &why) {
+        zip_error_fini(&error);
+        return TReportError(CannotWriteFileText(path, why));
+    };
+    zip_source_t *memory = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!memory)
+        throw fail(ZipErrorText(&error));
+    zip_t *opened = zip_open_from_source(memory, ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!opened) {
+        zip_source_free(memory);
+        throw fail(ZipErrorText(&error));
+    }
+    // One reference more than the archive's, so the bytes outlive zip_close.
+    zip_source_keep(memory);
+    const std::unique_ptr<zip_source_t, ZipSourceFree> kept(memory);
+    std::unique_ptr<zip_t, ZipDiscard> zip(opened);
+    for (const auto &[name, bytes] : parts) {
+        // The buffers outlive zip_close, so libzip need not copy them.
+        zip_source_t *source = zip_source_buffer(zip.get(), bytes.constData(), zip_uint64_t(bytes.size()), 0);
+        if (!source)
+            throw fail(QString::fromLocal8Bit(zip_strerror(zip.get())));
+        if (zip_file_add(zip.get(), name, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(source);
+            throw fail(QString::fromLocal8Bit(zip_strerror(zip.get())));
+        }
+    }
+    if (zip_close(zip.get()) < 0)
+        throw fail(QString::fromLocal8Bit(zip_strerror(zip.get())));
+    zip.release(); // closed: freed by zip_close
+
+    if (zip_source_open(memory) < 0)
+        throw fail(ZipErrorText(zip_source_error(memory)));
+    QByteArray out;
+    char chunk[65536];
+    zip_int64_t n = 0;
+    while ((n = zip_source_read(memory, chunk, sizeof chunk)) > 0)
+        out.append(chunk, qsizetype(n));
+    const bool complete = n == 0;
+    const QString why = complete ? QString() : ZipErrorText(zip_source_error(memory));
+    zip_source_close(memory);
+    if (!complete)
+        throw fail(why);
+    zip_error_fini(&error);
+    return out;
 }
 } // namespace
 
@@ -507,24 +552,7 @@ void WriteReportDocx(const QString &path, const TReportDocument &document)
         {"word/_rels/document.xml.rels", QByteArray(kDocumentRels)},
         {"word/styles.xml", QByteArray(kStyles)},
     };
-    int code = 0;
-    // libzip builds the archive in a temporary file beside path and renames it into place on close.
-    std::unique_ptr<zip_t, ZipDiscard> zip(zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
-    if (!zip)
-        throw TReportError(CannotWriteText(path, ZipErrorText(code)));
-    for (const auto &[name, bytes] : parts) {
-        // The buffers outlive zip_close, so libzip need not copy them.
-        zip_source_t *source = zip_source_buffer(zip.get(), bytes.constData(), zip_uint64_t(bytes.size()), 0);
-        if (!source)
-            throw TReportError(CannotWriteText(path, QString::fromLocal8Bit(zip_strerror(zip.get()))));
-        if (zip_file_add(zip.get(), name, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(source);
-            throw TReportError(CannotWriteText(path, QString::fromLocal8Bit(zip_strerror(zip.get()))));
-        }
-    }
-    if (zip_close(zip.get()) < 0)
-        throw TReportError(CannotWriteText(path, QString::fromLocal8Bit(zip_strerror(zip.get()))));
-    zip.release(); // closed: freed by zip_close
+    WriteWholeFile(path, DocxBytes(parts, path));
 }
 
 QString NewReportPath()
@@ -536,6 +564,6 @@ QString NewReportPath()
     QTemporaryFile file(folder + QStringLiteral("/Конфигурация-XXXXXX.docx"));
     file.setAutoRemove(false);
     if (!file.open())
-        throw TReportError(CannotWriteText(file.fileTemplate(), file.errorString()));
+        throw TReportError(CannotWriteFileText(file.fileTemplate(), file.errorString()));
     return file.fileName();
 }

@@ -100,8 +100,9 @@ public:
     explicit TReportError(const QString &message) : std::runtime_error(message.toStdString()) {}
 };
 
-// Writes the report as a .docx file at path (through a temporary file renamed into place, so a failed
-// write leaves what was there). Throws TReportError when it cannot be written.
+// Writes the report as a .docx file at path: the package is built in memory and written with
+// WriteWholeFile, so a failed write leaves what was there. Throws TReportError when the package
+// cannot be built, WholeFileError when the file cannot be written.
 void WriteReportDocx(const QString &path, const TReportDocument &document);
 
 // A new file name for a report in the system's temporary folder; the file is made (empty) so that no

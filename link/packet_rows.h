@@ -75,5 +75,5 @@ private:
 };
 
 // Writes the grid as a text file: one line per row, header and empty last row included, every
-// cell followed by "|"; Windows-1251, CR LF after every line. Throws TextFileError on failure.
+// cell followed by "|"; Windows-1251, CR LF after every line. Throws WholeFileError on failure.
 void SaveGridToFile(const QString &name, const CPacketRowStore &grid);

@@ -8,10 +8,10 @@
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMimeDatabase>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #include "app/message_dlg.h"
+#include "platform/whole_file.h"
 
 namespace {
 // Qt's file model writes sizes and dates in the system's locale (the C locale on a machine set up in
@@ -55,18 +55,26 @@ QString AppendTxtUnlessContained(const QString &name)
     return name + QStringLiteral(".txt");
 }
 
+namespace {
+// Where the file part of a name starts: after its last slash or backslash.
+qsizetype FilePartStart(const QString &name)
+{
+    return std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\')) + 1;
+}
+} // namespace
+
 QString ReplaceExtension(const QString &name, const QString &extension)
 {
-    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
     const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot > slash)
+    if (dot >= FilePartStart(name))
         return name.left(dot) + extension;
     return name + extension;
 }
 
 std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule)
 {
-    if (chosen.trimmed().isEmpty()) {
+    // The dialog gives its folder before the typed name: blanks typed there come as "/folder/   ".
+    if (chosen.mid(FilePartStart(chosen)).trimmed().isEmpty()) {
         ShowMessageDlg(NoFileNameText, mtInformation, mbOK);
         return std::nullopt;
     }
@@ -97,8 +105,6 @@ QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale)
     return locale.toString(moment.date(), QLocale::ShortFormat) + u' ' + locale.toString(moment.time(), timeFormat);
 }
 
-TextFileError::TextFileError(const QString &message) : std::runtime_error(message.toStdString()) {}
-
 void WriteTextFile1251(const QString &path, const QStringList &lines)
 {
     QString text;
@@ -113,12 +119,8 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
     QStringEncoder encoder("windows-1251");
     const QByteArray bytes = encoder.encode(text);
 
-    QSaveFile file(path);
-    // A folder we may not write to cannot hold the temporary file; write in place then.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw TextFileError(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ") +
-                            file.errorString());
+    // Never in place: a folder that takes no temporary file refuses the save and keeps the old file.
+    WriteWholeFile(path, bytes);
 }
 
 std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter, const QString &preset)

@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <optional>
-#include <stdexcept>
 
 class QWidget;
 
@@ -35,9 +34,10 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
 // overwrite question left to ConfirmSaveFileName. Gives the chosen path, or nothing when cancelled.
 std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset);
 
-// The shared steps after the save dialog: a name that is blank once trimmed is refused with
-// NoFileNameText (information, OK); the rule forces the extension; an existing file is replaced
-// unless the engineer answers No to ReplaceFileQuestion. Gives the name to write, or nothing.
+// The shared steps after the save dialog: a name whose file part (after the folder) is blank once
+// trimmed is refused with NoFileNameText (information, OK); the rule forces the extension; an
+// existing file is replaced unless the engineer answers No to ReplaceFileQuestion. Gives the name
+// to write, or nothing.
 std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule);
 
 // Every character that cannot stand in a file name (on any of the systems the files travel to)
@@ -47,13 +47,7 @@ QString FileNameSafe(const QString &text);
 // between; for preset file names.
 QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
 
-// A text file that could not be written; what() is UTF-8.
-class TextFileError : public std::runtime_error {
-public:
-    explicit TextFileError(const QString &message);
-};
-
 // Writes the lines as the whole new content of the file, in Windows-1251, CR LF after every line
-// (the last one too). Throws TextFileError when the file cannot be written; an existing file is
-// then left as it was.
+// (the last one too), through WriteWholeFile. Throws WholeFileError when the file cannot be
+// written; an existing file is then left as it was.
 void WriteTextFile1251(const QString &path, const QStringList &lines);

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
-
 #include <QFileInfo>
 
 #include <optional>
@@ -15,6 +13,7 @@
 #include "model/config_tree.h"
 #include "model/xml_document.h"
 #include "model/xml_scan.h"
+#include "platform/whole_file.h"
 
 QString CataloguePath(const QString &programDir)
 {
@@ -179,10 +178,12 @@ bool SaveDeviceAddresses(const CTree &catalogue, const QString &path)
     const QByteArray data = CatalogueWithAddresses(original, catalogue);
     if (data.isEmpty())
         return false;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size())
-        return false;
-    return out.commit();
+    try {
+        WriteWholeFile(path, data);
+    } catch (const WholeFileError &) {
+        return false; // dropped, as every failure of the write-back: the old file stays
+    }
+    return true;
 }
 
 void SaveDeviceAddresses(const QString &programDir)

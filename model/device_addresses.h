@@ -13,7 +13,7 @@ QString CataloguePath(const QString &programDir);
 // count, white-space text does not) with the k-th top-level node of catalogue; where the element is
 // a Device with a device_addr attribute and its name equals the node's CDevice name, that attribute
 // becomes the model's device_addr. Everything else of the file keeps its meaning, its declared
-// encoding and its CR LF line ends. Written through a temporary file and a rename.
+// encoding and its CR LF line ends. Written with WriteWholeFile.
 // Every failure is dropped: a file that cannot be read, parsed or written stays as it was.
 // True when the file was written.
 bool SaveDeviceAddresses(const CTree &catalogue, const QString &path);

@@ -1,11 +1,10 @@
 #include "platform/profile_file.h"
 
-#include <stdexcept>
-
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include "platform/whole_file.h"
 
 namespace {
 bool SameName(const QString &a, const QString &b)
@@ -92,11 +91,7 @@ QByteArray CProfileFile::ToBytes() const
 
 void CProfileFile::Save() const
 {
-    QSaveFile file(Path);
-    const QByteArray bytes = ToBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(
-            QStringLiteral("Не удалось записать файл '%1': %2").arg(Path, file.errorString()).toStdString());
+    WriteWholeFile(Path, ToBytes());
 }
 
 const CProfileFile::Section *CProfileFile::FindSection(const QString &name) const

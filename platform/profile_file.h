@@ -21,8 +21,8 @@ public:
     void Parse(const QByteArray &bytes);
     // The whole file as bytes: sections separated by an empty line, CR LF after every line.
     QByteArray ToBytes() const;
-    // Writes through a temporary file and a rename, so a failed write leaves the old file whole.
-    // Throws std::runtime_error when the file cannot be written.
+    // Writes with WriteWholeFile, so a failed write leaves the old file whole. Throws WholeFileError
+    // when the file cannot be written.
     void Save() const;
 
     std::optional<QString> ReadValue(const QString &section, const QString &key) const;

@@ -25,6 +25,7 @@
 #include "model/config_form.h"
 #include "model/config_loader.h"
 #include "model/tree_model.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -268,6 +269,49 @@ TEST_F(SmallCatalogueTest, SaveNamingAndReplaceQuestion)
     form->actSaveFile->trigger();
     EXPECT_NE(ReadFile(dir.filePath(QStringLiteral("conf.DEV"))), first);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("conf.xml"))));
+}
+
+TEST_F(SmallCatalogueTest, SaveRefusesAFileNameOfBlanks)
+{
+    MakeEdited();
+    const QStringList before = FolderEntries(dir.path());
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        kinds.clear();
+        saveName = blank;
+        form->actSaveFile->trigger();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(kinds, QList<int>{mtInformation});
+        EXPECT_EQ(FolderEntries(dir.path()), before);
+    }
+}
+
+// The disk takes 1,024 bytes of the 2 KB file: the old one stays whole and the engineer is told.
+TEST_F(SmallCatalogueTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
+{
+    MakeEdited();
+    const QString path = dir.filePath("conf.DEV");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old\r\n");
+    old.close();
+    const QStringList before = FolderEntries(dir.path());
+    messages.clear();
+    kinds.clear();
+    answer = mrYes;
+    saveName = dir.filePath("conf");
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Active());
+        form->actSaveFile->trigger();
+    }
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
+    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
+    EXPECT_EQ(kinds.value(1), mtError);
+    EXPECT_EQ(ReadFile(path), "old\r\n");
+    EXPECT_EQ(FolderEntries(dir.path()), before);
 }
 
 TEST_F(SmallCatalogueTest, OpenKeepsThePagesWhenNothingCanBeShown)

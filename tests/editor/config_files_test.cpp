@@ -11,6 +11,7 @@
 #include "editor/config_files.h"
 #include "link/text_file_save.h"
 #include "model/config_loader.h"
+#include "platform/whole_file.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -229,6 +230,6 @@ TEST(ConfigFiles, SaveNaming)
 TEST(ConfigFiles, FailedWriteThrows)
 {
     QTemporaryDir dir;
-    EXPECT_THROW(WriteConfigFile(dir.filePath(QStringLiteral("missing/conf.DEV")), GoldenDevice()), TextFileError);
+    EXPECT_THROW(WriteConfigFile(dir.filePath(QStringLiteral("missing/conf.DEV")), GoldenDevice()), WholeFileError);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
 }

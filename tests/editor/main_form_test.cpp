@@ -20,6 +20,7 @@
 #include "app/settings.h"
 #include "editor/main_form.h"
 #include "model/config_form.h"
+#include "tests/support/file_size_limit.h"
 
 namespace {
 QByteArray ReadFile(const QString &path)
@@ -214,6 +215,35 @@ TEST(MainForm, FailedSettingsWriteAtShutDownIsReported)
     { TMainForm w(nullptr, env); }
     SetMessageDlgHook({});
     EXPECT_TRUE(shown.startsWith(QStringLiteral("Не удалось сохранить настройки программы.\n"))) << shown.toStdString();
+}
+
+// Closing the program with its folder on a full disk: the settings stay as they were, and the
+// engineer learns that they were not saved.
+TEST(MainForm, SettingsOnAFullDiskAtShutDownStayAndTheFailureIsShown)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tivron.ini");
+    const QByteArray old = "[MainWindow]\r\nTop=1\r\n";
+    WriteFile(path, old);
+    TMainFormEnv env;
+    env.SettingsPath = path;
+    QStringList shown;
+    SetMessageDlgHook([&](const QString &text, int kind, MsgButtons) {
+        EXPECT_EQ(kind, mtError);
+        shown << text;
+        return mrOk;
+    });
+    {
+        FileSizeLimit limit(64); // of about 300 bytes
+        ASSERT_TRUE(limit.Active());
+        TMainForm w(nullptr, env); // its destruction writes the settings
+    }
+    SetMessageDlgHook({});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path + "': "))
+        << shown[0].toStdString();
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
 }
 
 TEST(MainForm, MonitorIsPlacedBesideTheMainWindow)

@@ -25,6 +25,8 @@
 #include "model/tree_model.h"
 #include "model/xml_document.h"
 #include "pages_fixture.h"
+#include "platform/whole_file.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
 
 using namespace pages_fixture;
@@ -414,8 +416,8 @@ TEST(WordReport, DocxPackageHoldsTheDocumentAndReplacesAFileWhole)
     try {
         WriteReportDocx(bad, doc);
         ADD_FAILURE() << "no error";
-    } catch (const TReportError &e) {
-        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("Не удалось записать файл " + bad)) << e.what();
+    } catch (const WholeFileError &e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("Не удалось записать файл '" + bad + "'")) << e.what();
     }
     EXPECT_FALSE(QFileInfo::exists(bad));
 }
@@ -594,6 +596,24 @@ TEST_F(WordExportTest, AFailedWriteIsReportedAndTheWindowIsUsableAgain)
     EXPECT_EQ(messages[0].buttons, MsgButtons(mbOK));
     EXPECT_TRUE(form->isEnabled());
     EXPECT_EQ(form->StatusText(), ""); // the export is over
+}
+
+// The temporary folder on a full disk: the export is reported and leaves no empty or partial report.
+TEST_F(WordExportTest, AFullDiskLeavesNoReportBehind)
+{
+    BuildPages();
+    {
+        FileSizeLimit limit(512);
+        ASSERT_TRUE(limit.Active());
+        form->actExportWordExecute();
+    }
+    EXPECT_TRUE(opened.isEmpty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith("Ошибка при экспорте в файл Word.\nНе удалось записать файл '" + tmp.path()))
+        << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].kind, mtError);
+    EXPECT_EQ(FolderEntries(tmp.path()), QStringList());
+    EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(WordExportTest, AReportNoViewerTakesIsReportedAndItsStatusEnds)

@@ -19,6 +19,7 @@
 #include "link/exchange.h"
 #include "link/show_pakets_form.h"
 #include "tests/link/fake_dll_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/focus_check.h"
 
 namespace {
@@ -232,6 +233,46 @@ TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
     form->SaveToFile->click();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
+}
+
+TEST_F(MonitorFormTest, SaveRefusesAFileNameOfBlanks)
+{
+    QTemporaryDir dir;
+    UsbCan.SendPacket("85FF0200");
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        chosen = blank;
+        form->SaveToFile->click();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList());
+    }
+}
+
+// A disk that takes 1,024 bytes of a 6 KB log: the old file stays whole and the engineer is told.
+TEST_F(MonitorFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.txt");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old log\r\n");
+    old.close();
+    for (int i = 0; i < 100; ++i)
+        UsbCan.SendPacket("85FF0200");
+    chosen = path;
+    answer = mrYes;
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Active());
+        form->SaveToFile->click();
+    }
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
+    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old log\r\n");
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"log.txt"});
 }
 
 TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodInPassesAndShowsWhereFramesWereLost)

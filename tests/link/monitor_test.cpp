@@ -12,6 +12,7 @@
 #include "link/monitor_placement.h"
 #include "link/packet_rows.h"
 #include "link/text_file_save.h"
+#include "platform/whole_file.h"
 #include "tests/link/fake_dll_fixture.h"
 
 namespace {
@@ -140,7 +141,7 @@ TEST(PacketRowStoreTest, SavedFileByteForByte)
     EXPECT_EQ(ReadAll(path), QByteArray("\xCD\xEE\xEC\xE5\xF0|\xC2\xF0\xE5\xEC\xFF|ID|Data|\xC4\xE5\xE9\xF1\xF2\xE2\xE8\xE5|\r\n|||||\r\n"));
 
     // A file that cannot be written throws, for the application object to show.
-    EXPECT_THROW(SaveGridToFile(dir.filePath("no/such/folder/log.txt"), grid), TextFileError);
+    EXPECT_THROW(SaveGridToFile(dir.filePath("no/such/folder/log.txt"), grid), WholeFileError);
 }
 
 // ---- the save pattern ----
@@ -173,11 +174,17 @@ TEST(SaveFileNameTest, BlankNamesAndTheReplaceQuestion)
     f.close();
 
     MessageRecorder recorder;
-    for (const char *blank : {"", "   ", "\t"}) {
+    // The dialog gives the folder before what was typed: the file part is judged, not the path.
+    const QString blanks[] = {"", "   ", "\t", dir.filePath("   "), dir.path() + "/", dir.filePath(" \t ")};
+    for (const QString &blank : blanks) {
+        SCOPED_TRACE(blank.toStdString());
         EXPECT_EQ(ConfirmSaveFileName(blank, AppendTxtUnlessContained), std::nullopt);
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0], (Message{"Имя файла не указано", mtInformation, mbOK}));
+        recorder.messages.clear();
     }
-    ASSERT_EQ(recorder.messages.size(), 3u);
-    EXPECT_EQ(recorder.messages[0], (Message{"Имя файла не указано", mtInformation, mbOK}));
+    // Blanks around a name are part of it.
+    EXPECT_EQ(ConfirmSaveFileName(dir.filePath(" a "), AppendTxtUnlessContained), dir.filePath(" a .txt"));
 
     recorder.messages.clear();
     EXPECT_EQ(ConfirmSaveFileName(dir.filePath("new"), AppendTxtUnlessContained), dir.filePath("new.txt"));

@@ -14,6 +14,7 @@
 #include "model/config_loader.h"
 #include "model/config_tree.h"
 #include "model/device_addresses.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/tree_dump.h"
 
@@ -180,6 +181,28 @@ TEST_F(DeviceAddressesTest, FailuresLeaveTheFileAsItWas)
     // A folder in the catalogue's place cannot be read or replaced.
     QTemporaryDir other;
     EXPECT_FALSE(SaveDeviceAddresses(tree, other.path()));
+}
+
+// A full disk under the catalogue: the write-back is dropped as every failure of it is, and the old
+// catalogue stays whole.
+TEST_F(DeviceAddressesTest, AFullDiskKeepsTheOldCatalogue)
+{
+    // Small enough for a buffered writer to hold it whole until the end.
+    QFile small(SourcePath(QStringLiteral("tests/model/fixtures/devices-cp1251.xml")));
+    ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+    const QByteArray original = small.readAll();
+    ASSERT_GT(original.size(), 1024);
+    Write(original);
+    CTree tree;
+    ASSERT_TRUE(ReadXmlToTree(path, tree));
+    tree.topNode(0)->device()->device_addr += 1;
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Active());
+        EXPECT_FALSE(SaveDeviceAddresses(tree, path));
+    }
+    EXPECT_EQ(Read(), original);
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"devices.xml"});
 }
 
 TEST_F(DeviceAddressesTest, SampleCatalogueRoundTrip)

@@ -16,6 +16,7 @@
 #include "editor/controls.h"
 #include "service/archive_aspt.h"
 #include "tests/service/archive_fixture.h"
+#include "tests/support/file_size_limit.h"
 
 namespace {
 
@@ -435,5 +436,44 @@ TEST_F(AsptFormTest, SavesUnderTheChosenNameWithTxt)
     form->sbSaveAddrMod->click();
     EXPECT_EQ(messages.last(), QStringLiteral("Имя файла не указано"));
     EXPECT_EQ(kinds.last(), int(mtInformation));
+    EXPECT_FALSE(form->sbSaveAddrMod->isChecked());
+}
+
+TEST_F(AsptFormTest, SaveRefusesAFileNameOfBlanks)
+{
+    QTemporaryDir dir;
+    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+        SCOPED_TRACE(blank.toStdString());
+        messages.clear();
+        chosen = blank;
+        form->sbSaveAddrMod->click();
+        EXPECT_EQ(messages, QStringList{"Имя файла не указано"});
+        EXPECT_EQ(kinds.last(), int(mtInformation));
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList());
+    }
+}
+
+// The disk takes 4,096 bytes of the archive: the old file stays whole and the engineer is told.
+TEST_F(AsptFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("archive.txt");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old archive\r\n");
+    old.close();
+    chosen = path;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Active());
+        form->sbSaveAddrMod->click();
+    }
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
+    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
+    EXPECT_EQ(kinds.last(), int(mtError));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old archive\r\n");
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"archive.txt"});
     EXPECT_FALSE(form->sbSaveAddrMod->isChecked());
 }

@@ -1,0 +1,104 @@
+// The one writer of whole files: a file is replaced only by a complete one, and every failure says so.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include "platform/whole_file.h"
+#include "tests/support/file_size_limit.h"
+
+namespace {
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+mode_t Mode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+} // namespace
+
+TEST(WholeFile, ReplacesTheFileKeepingItsPermissionsAndFollowingALink)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("conf.DEV");
+    WriteFile(path, QByteArray(5000, 'o'));
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    WriteWholeFile(path, "new");
+    EXPECT_EQ(ReadFile(path), "new"); // shorter than the old: nothing of it is left
+    EXPECT_EQ(Mode(path), mode_t(0640));
+
+    // A new file gets what any new file of the program gets: 0666 less the umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    WriteWholeFile(dir.filePath("fresh.txt"), "");
+    EXPECT_EQ(Mode(dir.filePath("fresh.txt")), mode_t(0666 & ~mask));
+    EXPECT_EQ(ReadFile(dir.filePath("fresh.txt")), "");
+
+    ASSERT_TRUE(QFile::link(path, dir.filePath("link.DEV")));
+    WriteWholeFile(dir.filePath("link.DEV"), "through the link");
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.DEV")).isSymLink());
+    EXPECT_EQ(ReadFile(path), "through the link");
+    EXPECT_EQ(FolderEntries(dir.path()), (QStringList{"conf.DEV", "fresh.txt", "link.DEV"}));
+}
+
+// The disk takes 4,096 bytes of a 9,117-byte file: the old file stays as it was, a new one does not
+// appear, and the error names the file.
+TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tivron.ini");
+    const QByteArray old = "[MainWindow]\r\nTop=1\r\n";
+    WriteFile(path, old);
+    const QByteArray bytes(9117, 'n');
+    QString replacing, creating;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Active());
+        try {
+            WriteWholeFile(path, bytes);
+        } catch (const WholeFileError &e) {
+            replacing = QString::fromUtf8(e.what());
+        }
+        try {
+            WriteWholeFile(dir.filePath("new.DEV"), bytes);
+        } catch (const WholeFileError &e) {
+            creating = QString::fromUtf8(e.what());
+        }
+    }
+    EXPECT_TRUE(replacing.startsWith("Не удалось записать файл '" + path + "': ")) << replacing.toStdString();
+    EXPECT_GT(replacing.size(), QString("Не удалось записать файл '" + path + "': ").size()); // and why
+    EXPECT_TRUE(creating.startsWith("Не удалось записать файл '" + dir.filePath("new.DEV") + "': "))
+        << creating.toStdString();
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
+
+    // Room again: the same write goes through.
+    WriteWholeFile(path, bytes);
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
+TEST(WholeFile, AFolderThatTakesNoFileIsAnError)
+{
+    QTemporaryDir dir;
+    EXPECT_THROW(WriteWholeFile(dir.filePath("missing/conf.DEV"), "x"), WholeFileError);
+    // A folder in the file's place is not replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
+    EXPECT_THROW(WriteWholeFile(dir.filePath("taken"), "x"), WholeFileError);
+    EXPECT_TRUE(QFileInfo(dir.filePath("taken")).isDir());
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"taken"});
+}

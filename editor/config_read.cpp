@@ -205,13 +205,16 @@ int RequestConfiguration(TMainForm &form, CTreeNode &device, std::optional<TConf
     if (!StillReading(node))
         return 0;
     int code = 0;
+    CPacketPacer pacer(pump, Usb_TimerSleep);
     for (const QString &text : ConfigurationRequestTexts(address, KeyListTexts(form.KeyListView->items()))) {
+        pacer.Pause();
         const int64_t sentAt = pump.Moment();
         code = UsbCan.SendPacket(text);
         if (code != 0)
             break; // the device would miss a table: its defaults must not pass for its answers
-        pump.PauseSince(sentAt, unsigned(std::max(Usb_TimerSleep, 0)));
+        pacer.Sent(sentAt);
     }
+    pacer.Pause();
     form.CurrentDevice = node;
     if (code != 0) {
         std::optional<TConfigFileDevice> pages = std::move(g_read->PagesBefore);

@@ -40,6 +40,25 @@ LinkPump &CurrentLinkPump()
 
 void SetLinkPump(LinkPump *pump) { g_pump = pump; }
 
+CPacketPacer::CPacketPacer(LinkPump &pump, int milliseconds)
+    : pump_(pump), milliseconds_(unsigned(std::max(milliseconds, 0)))
+{
+}
+
+void CPacketPacer::Pause()
+{
+    if (!pending_)
+        return;
+    pending_ = false;
+    pump_.PauseSince(sentAt_, milliseconds_);
+}
+
+void CPacketPacer::Sent(int64_t moment)
+{
+    sentAt_ = moment;
+    pending_ = true;
+}
+
 bool PacketMatches(const CanPacket &record, const PacketPattern &pattern)
 {
     bool anySet = false;
@@ -103,6 +122,7 @@ bool SendPacketList(const QStringList &lines, ListSendFailure *failure)
     pump.Status(ConnectedText, 1);
 
     int sent = 0;
+    CPacketPacer pacer(pump, Usb_TimerSleep);
     for (int i = 0; i < lines.size(); ++i) {
         QString text = lines[i];
         text.remove(QLatin1Char(' '));
@@ -110,11 +130,15 @@ bool SendPacketList(const QStringList &lines, ListSendFailure *failure)
         pump.Status(loading, 1);
         if (ExchangesCancelled())
             return ListFailed(failure, ListSendFailure::Cancelled);
-        const int64_t sentAt = pump.Moment();
+        // The pause after the packet before ends here, so drawing the texts since was part of it.
+        pacer.Pause();
+        int64_t sentAt = 0;
         try {
-            code = UsbCan.SendPacket(text);
-            for (int attempt = 1; attempt < 3 && code != 0; ++attempt)
+            code = -1;
+            for (int attempt = 0; attempt < 3 && code != 0; ++attempt) {
+                sentAt = pump.Moment();
                 code = UsbCan.SendPacket(text);
+            }
         } catch (...) {
             // Not left on top of everything: the caller shows the error.
             pump.Status(loading, 0);
@@ -126,9 +150,10 @@ bool SendPacketList(const QStringList &lines, ListSendFailure *failure)
             return ListFailed(failure, ListSendFailure::Packet);
         }
         ++sent;
+        pacer.Sent(sentAt);
         pump.Status(QStringLiteral("Пакет №") + IntToText(i + 1) + QStringLiteral(" загружен"), 1);
-        pump.PauseSince(sentAt, unsigned(std::max(Usb_TimerSleep, 0)));
     }
+    pacer.Pause();
     pump.Status(QStringLiteral("Всего загруженно пакетов = ") + IntToText(sent), 2);
     if (ExchangesCancelled())
         return ListFailed(failure, ListSendFailure::Cancelled);

@@ -17,11 +17,29 @@ public:
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual void Status(const QString &text, int mode) = 0; // ShowStatus
 
-    // The pause after a packet lasts its milliseconds from a Moment() taken just before the packet
-    // went to the adapter, so the send and the progress text after it are part of the pause and not
-    // added to it. Pumps without a clock sleep the whole pause.
+    // A pause lasts its milliseconds from a Moment() taken just before a packet went to the adapter,
+    // so whatever ran since (the send, progress texts) is part of it and not added to it. Pumps
+    // without a clock sleep the whole pause.
     virtual int64_t Moment() { return 0; }
     virtual void PauseSince(int64_t /*moment*/, unsigned milliseconds) { Sleep(milliseconds); }
+};
+
+// The pause of Usb_TimerSleep after each packet sent, waited out just before the next packet goes
+// (and once more when the list ends): the progress texts between two packets fall inside it, and two
+// packets are never closer on the wire than the pause. A failed packet gets no pause.
+class CPacketPacer {
+public:
+    CPacketPacer(LinkPump &pump, int milliseconds);
+    // Waits out the pause after the packet sent last, unless that was done already.
+    void Pause();
+    // A packet went out; moment is the pump's Moment() taken just before that attempt.
+    void Sent(int64_t moment);
+
+private:
+    LinkPump &pump_;
+    unsigned milliseconds_;
+    int64_t sentAt_ = 0;
+    bool pending_ = false;
 };
 
 LinkPump &CurrentLinkPump();

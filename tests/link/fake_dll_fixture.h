@@ -26,6 +26,7 @@ struct FakeDll {
     int connects = 0, disconnects = 0, drains = 0;
     uint32_t dropped = 0;                     // the library's count of lost frames
     std::function<void(int taken)> onTaken;   // after each frame taken (taken so far)
+    std::function<void(int code)> onTx;       // as each frame goes to the adapter, with its code
     int taken = 0;
     uint8_t adapter = 0;
     uint16_t baud = 0;
@@ -60,10 +61,13 @@ inline UsbCanEntryPoints FakeTable()
     t.RxDropped = []() -> uint32_t { return g_fake.dropped; };
     t.TxData = [](uint32_t id, uint8_t *data, int32_t count) -> int32_t {
         g_fake.sent.push_back({id, std::vector<uint8_t>(data, data + count)});
-        if (g_fake.txCodes.empty())
-            return 0;
-        const int code = g_fake.txCodes.front();
-        g_fake.txCodes.pop_front();
+        int code = 0;
+        if (!g_fake.txCodes.empty()) {
+            code = g_fake.txCodes.front();
+            g_fake.txCodes.pop_front();
+        }
+        if (g_fake.onTx)
+            g_fake.onTx(code);
         return code;
     };
     return t;

@@ -210,17 +210,58 @@ TEST_F(SendPacketListTest, SendsLinesWithoutBlanksAndPausesAfterEach)
     EXPECT_FALSE(ExchangeInProgress());
 }
 
-TEST_F(SendPacketListTest, ThePauseCountsFromTheSendSoTheTextAfterItIsPartOfIt)
+// The progress texts of a packet and of the next one (and the send itself) take time on the pump's
+// clock. The pause is waited out just before the next packet goes, counting from the packet before:
+// what was drawn in between is part of it, so two packets go out max(pause, drawing) apart and the
+// list lasts its packets x the pause from its first send, never less on the wire.
+TEST_F(SendPacketListTest, TheTextsBetweenTwoPacketsArePartOfThePause)
 {
-    ClockPump clock;
-    clock.statusMs = 2;
-    SetLinkPump(&clock);
-    EXPECT_TRUE(SendPacketList({QStringLiteral("02FF020001"), QStringLiteral("02FF020102"), QStringLiteral("02FF0202")}));
-    SetLinkPump(&pump);
-    // Two texts, then each packet's "Загрузка пакета №" before it goes: 12 ms apart, not 14.
-    EXPECT_EQ(clock.moments, (std::vector<int64_t>{6, 18, 30}));
-    EXPECT_EQ(clock.now, 42); // the last pause, then the count
-    EXPECT_TRUE(clock.sleeps.empty());
+    const QStringList lines = {QStringLiteral("02FF020001"), QStringLiteral("02FF020102"), QStringLiteral("02FF0202")};
+    const struct {
+        const char *what;
+        int pauseMs, statusMs, sendMs;
+        std::deque<int> txCodes;
+        std::vector<int64_t> gapsMs; // between the frames that went out
+    } cases[] = {
+        {"texts take no time", 10, 0, 0, {}, {10, 10}},
+        {"texts take time", 10, 2, 0, {}, {10, 10}},
+        {"the texts and the send fill the pause", 10, 4, 2, {}, {10, 10}},
+        // The failed attempt is no frame on the wire: the pause counts from the one that went.
+        {"the second packet sent at its second attempt", 10, 2, 1, {0, 6, 0}, {11, 10}},
+        {"texts longer than the pause", 10, 7, 0, {}, {14, 14}},
+        {"no pause", 0, 2, 0, {}, {4, 4}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        g_fake = FakeDll();
+        g_fake.txCodes = c.txCodes;
+        UsbCan.Connected = false;
+        Usb_TimerSleep = c.pauseMs;
+        ClockPump clock;
+        clock.statusMs = c.statusMs;
+        std::vector<int64_t> sentAt; // of the frames that went out
+        g_fake.onTx = [&](int code) {
+            if (code == 0)
+                sentAt.push_back(clock.now);
+            clock.now += c.sendMs;
+        };
+        int64_t countAt = -1;
+        clock.onStatus = [&](const QString &text) {
+            if (text.startsWith(QStringLiteral("Всего загруженно пакетов = ")))
+                countAt = clock.now - clock.statusMs;
+        };
+        SetLinkPump(&clock);
+        EXPECT_TRUE(SendPacketList(lines));
+        SetLinkPump(&pump);
+        ASSERT_EQ(sentAt.size(), 3u);
+        EXPECT_EQ(clock.moments.size(), 3u); // one pause per packet, the last after the last packet
+        EXPECT_EQ((std::vector<int64_t>{sentAt[1] - sentAt[0], sentAt[2] - sentAt[1]}), c.gapsMs);
+        // The last pause ends its length after the last packet, then the count.
+        EXPECT_EQ(countAt - sentAt.back(), std::max<int64_t>(c.pauseMs, c.sendMs + c.statusMs));
+        if (c.gapsMs == std::vector<int64_t>(2, c.pauseMs))
+            EXPECT_EQ(countAt - sentAt.front(), 3 * c.pauseMs);
+        EXPECT_TRUE(clock.sleeps.empty());
+    }
 }
 
 TEST_F(SendPacketListTest, SecondOfThreeFailingStopsWithAFailureAndKeepsItsText)

@@ -2,13 +2,19 @@
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QScreen>
 #include <QStringEncoder>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
 
 #include "app/message_dlg.h"
 #include "platform/whole_file.h"
@@ -40,6 +46,91 @@ public:
             return QIdentityProxyModel::data(index, role);
         }
     }
+};
+
+// Qt sizes the detail columns for English texts ("128.88 GB", "mp3Folder", "10/29/81 02:02PM"), which
+// cut the program's Russian types and dates. The size, type and date columns follow what the folder
+// shows; the names take the rest.
+void FitDetailColumns(QTreeView *details)
+{
+    QHeaderView *header = details->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
+// The width the detail view needs for the program's own files: the names it proposes, the sizes they
+// come to, the types of a configuration, a text export, the report, the catalogue and a folder, and a
+// date; each column as wide as its title and its widest cell, as the view's style sizes them.
+int DetailViewWidth(const QTreeView *details, const QString &preset)
+{
+    const int icon = details->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, details);
+    auto widest = [&](int column, const QStringList &texts, bool withIcon) {
+        int width = details->header()->sectionSizeHint(column);
+        for (const QString &text : texts) {
+            QStyleOptionViewItem cell;
+            cell.initFrom(details);
+            cell.font = details->font();
+            cell.features = QStyleOptionViewItem::HasDisplay;
+            if (withIcon) {
+                cell.features |= QStyleOptionViewItem::HasDecoration;
+                cell.decorationSize = details->iconSize().isValid() ? details->iconSize() : QSize(icon, icon);
+            }
+            cell.text = text;
+            const QSize size = details->style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), details);
+            width = std::max(width, size.width());
+        }
+        return width;
+    };
+    const QLocale locale;
+    const QDateTime late(QDate(2028, 12, 28), QTime(22, 58, 58));
+    const QStringList names{// the monitor's log, and the name proposed now
+                            FileNameSafe(QStringLiteral("CAN монитор ") + LocalDateTimeText(late)) + QStringLiteral(".txt"),
+                            QFileInfo(preset).fileName()};
+    const QStringList sizes{locale.formattedDataSize(1023), locale.formattedDataSize(1023 * 1024 + 1023),
+                            locale.formattedDataSize(1023 * 1024 * 1024 + 1023 * 1024)};
+    const QMimeDatabase mimes;
+    const QStringList types{
+        mimes.mimeTypeForData(QByteArrayLiteral("<?xml version=\"1.0\"?>\n<Root>\n")).comment(), // .DEV
+        mimes.mimeTypeForFile(QStringLiteral("a.txt"), QMimeDatabase::MatchExtension).comment(),
+        mimes.mimeTypeForFile(QStringLiteral("a.docx"), QMimeDatabase::MatchExtension).comment(),
+        mimes.mimeTypeForFile(QStringLiteral("devices.xml"), QMimeDatabase::MatchExtension).comment(),
+        mimes.mimeTypeForName(QStringLiteral("inode/directory")).comment()};
+    const QStringList dates{locale.toString(late, QLocale::ShortFormat)};
+    return widest(0, names, true) + widest(1, sizes, false) + widest(2, types, false) + widest(3, dates, false);
+}
+
+// Widens the dialog as it is shown until its detail view holds the given width beside a scroll bar:
+// within the screen, and within 1024 x 768 so that it fits the small screens too. The dialog then
+// centres itself as it is.
+class WidenForDetails : public QObject {
+public:
+    WidenForDetails(QWidget *dialog, QTreeView *details, int width)
+        : QObject(dialog), dialog_(dialog), details_(details), width_(width)
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != dialog_ || event->type() != QEvent::Show)
+            return false;
+        QSize room(1024, 768);
+        if (const QScreen *screen = dialog_->screen())
+            room = room.boundedTo(screen->availableGeometry().size());
+        room -= dialog_->frameGeometry().size() - dialog_->size();
+        // Laid out by now: the view is as wide as the dialog's width gives it.
+        const int shown = details_->width() - 2 * details_->frameWidth() -
+                          details_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, details_);
+        dialog_->resize(std::min(dialog_->width() + std::max(width_ - shown, 0), room.width()),
+                        std::min(dialog_->height(), room.height()));
+        return false;
+    }
+
+private:
+    QWidget *dialog_;
+    QTreeView *details_;
+    int width_;
 };
 } // namespace
 
@@ -138,6 +229,10 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
     dialog.setNameFilter(filter);
     if (!preset.isEmpty())
         dialog.selectFile(preset);
+    if (auto *details = dialog.findChild<QTreeView *>()) {
+        FitDetailColumns(details);
+        dialog.installEventFilter(new WidenForDetails(&dialog, details, DetailViewWidth(details, preset)));
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -17,7 +17,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -187,6 +191,51 @@ Pictures MakePictures(const QString &catalogue, const QString &keyReader, const 
     return pictures;
 }
 
+// The paged layout never sets a line across a page break, but it divides a paragraph (or a table
+// cell) there, and drawing a page draws that paragraph's last line above the page too, clipped out of
+// sight: a search would find the line twice. Divides the first such paragraph at its page break into
+// two that print as the one did; false when there is none.
+bool SplitFirstParagraphAtPageBreak(QTextDocument &doc)
+{
+    const qreal pageHeight = doc.pageSize().height();
+    auto page = [&](qreal y) { return int(y / pageHeight); };
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *lines = block.layout();
+        const qreal top = doc.documentLayout()->blockBoundingRect(block).top();
+        int next = 1; // the first line on a later page than its previous one
+        while (next < lines->lineCount() &&
+               page(top + lines->lineAt(next - 1).y()) == page(top + lines->lineAt(next).y()))
+            ++next;
+        if (next >= lines->lineCount())
+            continue;
+        QTextCursor cursor(block);
+        QTextBlockFormat above = block.blockFormat();
+        above.setBottomMargin(0);
+        cursor.setBlockFormat(above);
+        cursor.setPosition(block.position() + lines->lineAt(next).textStart());
+        cursor.insertBlock();
+        // The lower half goes on with the paragraph: no space above it, no indent of a first line, and
+        // in a list no marker of its own (leaving the list keeps its indent).
+        const QTextBlock below = cursor.block();
+        if (QTextList *list = below.textList())
+            list->remove(below);
+        QTextBlockFormat format = below.blockFormat();
+        format.setTopMargin(0);
+        format.setTextIndent(0);
+        cursor.setBlockFormat(format);
+        return true;
+    }
+    return false;
+}
+
+void SplitParagraphsAtPageBreaks(QTextDocument &doc)
+{
+    // Laid out anew from the top after each division: Qt's own update of the layout after the edit
+    // leaves what follows an edited table undrawn.
+    while (SplitFirstParagraphAtPageBreak(doc))
+        doc.setPageSize(doc.pageSize());
+}
+
 // Pictures are printed at one scale, so the windows keep their sizes to each other.
 constexpr qreal kPictureScale = 1.4; // window pixels per layout pixel of 96 dpi
 
@@ -216,6 +265,7 @@ bool WriteManual(const QString &sourcePath, Pictures pictures, const QString &ou
     doc.setHtml(QString::fromUtf8(source.readAll()));
     const QRect body = pdf.pageLayout().paintRectPixels(pdf.resolution());
     doc.setPageSize(QSizeF(body.size()));
+    SplitParagraphsAtPageBreaks(doc);
 
     QPainter painter(&pdf);
     // Screenshots of text stay sharp: no JPEG.

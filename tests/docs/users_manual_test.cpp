@@ -8,6 +8,11 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
 
 #include "tests/support/test_paths.h"
 
@@ -116,7 +121,11 @@ QStringList PageTexts(const QByteArray &bytes)
     QStringList pages;
     static const QRegularExpression pageType(QStringLiteral("/Type\\s*/Page[^s]"));
     static const QRegularExpression fontRef(QStringLiteral("/(\\w+)\\s+(\\d+) 0 R"));
-    static const QRegularExpression op(QStringLiteral("/(\\w+)\\s+[\\d.]+\\s+Tf|<([0-9A-Fa-f]*)>\\s*Tj|\\[([^\\]]*)\\]\\s*TJ"));
+    // A face drawn bold by a second, offset pass marks that pass as text of its own ("/ActualText <>",
+    // none): a viewer finds the word once, and so does this reader.
+    static const QRegularExpression op(QStringLiteral(
+        "/(\\w+)\\s+[\\d.]+\\s+Tf|<([0-9A-Fa-f]*)>\\s*Tj|\\[([^\\]]*)\\]\\s*TJ"
+        "|/Span\\s*<<\\s*/ActualText\\s*<([0-9A-Fa-f]*)>\\s*>>\\s*BDC|\\bEMC\\b"));
     static const QRegularExpression hexString(QStringLiteral("<([0-9A-Fa-f]*)>"));
     QList<int> numbers = objects.keys();
     std::sort(numbers.begin(), numbers.end());
@@ -141,8 +150,21 @@ QStringList PageTexts(const QByteArray &bytes)
         const int contents = Ref(page.dict, QStringLiteral("/Contents"));
         const QString stream = QString::fromLatin1(objects.value(contents).stream);
         const QHash<int, QString> *map = nullptr;
+        bool replaced = false; // inside a span whose text is given as its ActualText
         for (auto o = op.globalMatch(stream); o.hasNext();) {
             const auto om = o.next();
+            if (om.capturedStart(4) >= 0) {
+                QString actual = HexText(om.captured(4));
+                if (actual.startsWith(QChar(0xFEFF)))
+                    actual.remove(0, 1);
+                shown += actual;
+                replaced = true;
+                continue;
+            }
+            if (om.captured(0) == QStringLiteral("EMC")) {
+                replaced = false;
+                continue;
+            }
             if (!om.captured(1).isEmpty()) {
                 const int font = fonts.value(om.captured(1), -1);
                 if (!maps.contains(font))
@@ -150,6 +172,8 @@ QStringList PageTexts(const QByteArray &bytes)
                 map = &maps[font];
                 continue;
             }
+            if (replaced)
+                continue;
             QString hex = om.captured(2);
             for (auto h = hexString.globalMatch(om.captured(3)); h.hasNext();)
                 hex += h.next().captured(1);
@@ -162,6 +186,64 @@ QStringList PageTexts(const QByteArray &bytes)
 }
 
 QString WithoutBlanks(QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s"))); }
+
+// What a text prints: no blanks (nor line separators) and no picture's place holder.
+QString Printed(const QString &text)
+{
+    QString out;
+    for (const QChar c : text)
+        if (!c.isSpace() && c != QChar::ObjectReplacementCharacter)
+            out += c;
+    return out;
+}
+
+QStringList PdfPages()
+{
+    QFile file(BinaryPath(QStringLiteral("docs/users_manual.pdf")));
+    return file.open(QIODevice::ReadOnly) ? PageTexts(file.readAll()) : QStringList();
+}
+
+// A section of the manual's source, from its title to the next one, as it prints.
+struct SourceSection {
+    QString title;
+    QString text;           // every character it prints, in the source's order
+    QStringList paragraphs; // those outside tables, each printed in one piece
+};
+
+QList<SourceSection> SourceSections()
+{
+    QFile file(SourcePath(QStringLiteral("docs/manual/users_manual.html")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(file.readAll()));
+    QList<SourceSection> sections(1); // the title page
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QString text = Printed(b.text());
+        if (text.isEmpty())
+            continue;
+        if (b.blockFormat().headingLevel() == 2) {
+            sections.append({text, {}, {}});
+        } else if (!QTextCursor(b).currentTable()) {
+            sections.last().paragraphs << text; // a cell's lines are printed row by row of the table
+        }
+        sections.last().text += text;
+    }
+    return sections;
+}
+
+// The characters a holds more often than b, in a's order.
+QString Surplus(const QString &a, const QString &b)
+{
+    QString out;
+    QHash<QChar, int> count;
+    for (const QChar c : b)
+        ++count[c];
+    for (const QChar c : a)
+        if (--count[c] < 0)
+            out += c;
+    return out;
+}
 
 } // namespace
 
@@ -204,4 +286,48 @@ TEST(UsersManual, IsAPdfWithTheSectionTitlesAndTheWindowsPictures)
     }
     // The pictures of the windows: three pages of the main window, selection, monitor, service, settings.
     EXPECT_EQ(bytes.count("/Subtype /Image"), 7);
+}
+
+// A line the page break falls under is printed on one page only, not again, clipped out of sight, above
+// the top of the next: a search finds each line once, and every line is there.
+TEST(UsersManual, PrintsEachLineOnceInPageOrder)
+{
+    const QStringList pages = PdfPages();
+    ASSERT_GE(pages.size(), 5) << "the build makes it";
+    const QList<SourceSection> sections = SourceSections();
+    ASSERT_EQ(sections.size(), 15);
+    QString text;
+    for (const QString &page : pages)
+        text += Printed(page);
+
+    // Each section of the PDF: from its title to the next.
+    QList<qsizetype> starts{0};
+    for (qsizetype i = 1; i < sections.size(); ++i) {
+        const qsizetype at = text.indexOf(sections[i].title, starts.last());
+        ASSERT_GE(at, 0) << "missing or out of order: " << sections[i].title.toStdString();
+        starts << at;
+    }
+    starts << text.size();
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        const SourceSection &section = sections[i];
+        SCOPED_TRACE(section.title.toStdString());
+        const QString printed = text.mid(starts[i], starts[i + 1] - starts[i]);
+        EXPECT_EQ(Surplus(printed, section.text).toStdString(), "") << "printed more often than the source has it";
+        EXPECT_EQ(Surplus(section.text, printed).toStdString(), "") << "not printed";
+        qsizetype at = 0;
+        for (const QString &paragraph : section.paragraphs) {
+            EXPECT_EQ(printed.count(paragraph), 1) << paragraph.toStdString();
+            const qsizetype found = printed.indexOf(paragraph, at);
+            EXPECT_GE(found, 0) << "out of order: " << paragraph.toStdString();
+            if (found >= 0)
+                at = found + paragraph.size();
+        }
+    }
+
+    // The line first seen twice: the last of its page, after the key reader's file.
+    const QString line = Printed(QStringLiteral("run.sh кладёт на него ключ из demo-key.txt в папке запуска"));
+    EXPECT_EQ(text.count(line), 1);
+    EXPECT_EQ(std::count_if(pages.begin(), pages.end(), [&](const QString &page) { return Printed(page).contains(line); }),
+              1);
+    EXPECT_EQ(text.count(QStringLiteral("TIVRON_KEYREADER")), 1);
 }

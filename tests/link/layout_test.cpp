@@ -3,20 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractProxyModel>
+#include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFont>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QScreen>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "link/select_device_form.h"
 #include "link/show_pakets_form.h"
@@ -60,6 +69,42 @@ QStringList CutGridTexts(const QTableView *grid, const QString &widestNumber)
                                                       : m->index(row, col).data().toString();
             if (grid->fontMetrics().horizontalAdvance(text) > room)
                 out << text;
+        }
+    }
+    return out;
+}
+
+// Texts of a file dialog's detail view that their column cuts (the view elides them): its headers and
+// the cells of the folder it shows.
+QStringList CutDetailTexts(const QTreeView *details)
+{
+    QStringList out;
+    const QAbstractItemModel *m = details->model();
+    const QModelIndex folder = details->rootIndex();
+    const QHeaderView *header = details->header();
+    const QStyle *style = details->style();
+    const int margin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, details) + 1);
+    const int icon = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, details);
+    for (int col = 0; col < m->columnCount(folder); ++col) {
+        const QString title = m->headerData(col, Qt::Horizontal).toString();
+        if (header->isSectionHidden(col) ||
+            header->fontMetrics().horizontalAdvance(title) + 2 * style->pixelMetric(QStyle::PM_HeaderMargin) >
+                header->sectionSize(col))
+            out << title;
+        for (int row = 0; row < m->rowCount(folder); ++row) {
+            const QModelIndex cell = m->index(row, col, folder);
+            QStyleOptionViewItem item;
+            item.initFrom(details);
+            item.rect = details->visualRect(cell);
+            item.features = QStyleOptionViewItem::HasDisplay;
+            item.text = cell.data().toString();
+            if (!cell.data(Qt::DecorationRole).isNull()) {
+                item.features |= QStyleOptionViewItem::HasDecoration;
+                item.decorationSize = details->iconSize().isValid() ? details->iconSize() : QSize(icon, icon);
+            }
+            const int room = style->subElementRect(QStyle::SE_ItemViewItemText, &item, details).width() - margin;
+            if (details->fontMetrics().horizontalAdvance(item.text) > room)
+                out << item.text;
         }
     }
     return out;
@@ -157,4 +202,75 @@ TEST(RussianTexts, FileDialogDetailsShowRussianSizesDatesAndTypes)
     EXPECT_TRUE(size.contains(u',')) << size.toStdString();
     EXPECT_EQ(date, russian.toString(QFileInfo(file.fileName()).lastModified(), QLocale::ShortFormat));
     EXPECT_EQ(folderType, QStringLiteral("Папка"));
+}
+
+// Qt sizes the detail columns for English types and dates; the program's Russian ones were cut
+// ("До…ML", "11.12.2…6 02:15"). Over a folder of the program's own files, every detail shows whole,
+// in a dialog that fits a 1024 x 768 screen; with a larger face the dialog opens wider.
+TEST(FileDialogs, DetailsOfTheProgramsFilesShowWhole)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"data/demo/tivron-a-3.DEV", "data/devices.xml"})
+        ASSERT_TRUE(QFile::copy(SourcePath(QString::fromLatin1(name)), dir.filePath(QFileInfo(name).fileName())));
+    const QString monitorLog =
+        TShowPaketsForm::PresetFileName(QDateTime(QDate(2025, 12, 28), QTime(22, 58, 58))) + QStringLiteral(".txt");
+    const QString archive = QStringLiteral("Протокол событий АСПТ-А-12.txt");
+    for (const auto &[name, size] : {std::pair{monitorLog, 9840}, std::pair{archive, 124'000},
+                                     std::pair{QStringLiteral("Конфигурация-a1B2c3.docx"), 21'000}}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(size, 'a'));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("архив")));
+    const int files = 6;
+
+    const QFont face = QApplication::font();
+    // The program's face; a larger one the dialog widens for; one too large for a small screen, where
+    // the dialog stops at the screen's size.
+    for (const auto &[pixels, whole] :
+         {std::pair{QFontInfo(face).pixelSize(), true}, std::pair{13, true}, std::pair{40, false}}) {
+        SCOPED_TRACE(pixels);
+        QFont larger = face;
+        larger.setPixelSize(pixels);
+        QApplication::setFont(larger);
+        for (const bool save : {false, true}) {
+            QStringList cut;
+            int spare = 0; // the view's width beyond its columns
+            QRect frame;
+            QRect screen;
+            CancelNextFileDialog(
+                [&] { ShowFileDialog(nullptr, save, QStringLiteral("Все файлы (*)"), dir.filePath(archive)); },
+                [&](QFileDialog *dialog) {
+                    dialog->setViewMode(QFileDialog::Detail);
+                    auto *details = dialog->findChild<QTreeView *>();
+                    ASSERT_NE(details, nullptr);
+                    auto *model = dialog->findChild<QFileSystemModel *>();
+                    ASSERT_NE(model, nullptr);
+                    EXPECT_TRUE(QTest::qWaitFor([&] {
+                        return details->model()->rowCount(details->rootIndex()) == files &&
+                               model->size(model->index(dir.filePath(monitorLog))) == 9840;
+                    }));
+                    // The columns follow the folder's texts as the view lays them out.
+                    auto look = [&] {
+                        cut = CutDetailTexts(details);
+                        spare = details->viewport()->width() - details->header()->length();
+                        return cut.isEmpty() && spare >= 0;
+                    };
+                    if (whole)
+                        (void)QTest::qWaitFor(look);
+                    else
+                        look();
+                    frame = dialog->frameGeometry();
+                    screen = dialog->screen()->availableGeometry();
+                });
+            if (whole) {
+                EXPECT_EQ(cut.join(u'|').toStdString(), "") << (save ? "save" : "open");
+                EXPECT_GE(spare, 0) << "columns beyond the view's right edge";
+            }
+            EXPECT_LE(frame.width(), 1024);
+            EXPECT_LE(frame.height(), 768);
+            EXPECT_TRUE(screen.contains(frame)) << "off the screen";
+        }
+    }
+    QApplication::setFont(face);
 }

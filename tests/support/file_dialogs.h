@@ -4,7 +4,10 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -15,10 +18,32 @@ struct SeenFileDialog {
     QString cancelText;
 };
 
+// Qt's file dialog keeps its state (its columns, view and folders) in the user's Qt settings: a dialog
+// a test opens starts from none and leaves the user's own alone.
+class FreshFileDialogSettings {
+public:
+    FreshFileDialogSettings() { UseSettingsIn(dir_.path()); }
+    ~FreshFileDialogSettings()
+    {
+        UseSettingsIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+    FreshFileDialogSettings(const FreshFileDialogSettings &) = delete;
+    FreshFileDialogSettings &operator=(const FreshFileDialogSettings &) = delete;
+
+private:
+    static void UseSettingsIn(const QString &folder)
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+    }
+    QTemporaryDir dir_;
+};
+
 // look, when given, sees the dialog before it is cancelled.
 inline SeenFileDialog CancelNextFileDialog(const std::function<void()> &open,
                                            const std::function<void(QFileDialog *)> &look = {})
 {
+    const FreshFileDialogSettings settings;
     SeenFileDialog seen;
     QTimer watch;
     watch.setInterval(10);

@@ -49,15 +49,27 @@ public:
 };
 
 // Qt sizes the detail columns for English texts ("128.88 GB", "mp3Folder", "10/29/81 02:02PM"), which
-// cut the program's Russian types and dates. The size, type and date columns follow what the folder
-// shows; the names take the rest.
-void FitDetailColumns(QTreeView *details)
+// cut the program's Russian types and dates. The size, type and date columns are fitted to what the
+// folder shows each time a folder's files have arrived and are sorted, and stay the engineer's to
+// drag; the names take the rest.
+void FitDetailColumns(QTreeView *details, QFileSystemModel *files)
 {
     QHeaderView *header = details->header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     for (int column = 1; column < header->count(); ++column)
-        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+    const auto fit = [details] {
+        for (int column = 1; column < details->header()->count(); ++column)
+            details->resizeColumnToContents(column);
+    };
+    fit();
+    if (files) {
+        // The model sorts a loaded folder a moment later; the rows are in place once it has.
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, details,
+                         [details, fit] { QMetaObject::invokeMethod(details, fit, Qt::QueuedConnection); });
+        QObject::connect(files, &QAbstractItemModel::layoutChanged, details, fit);
+    }
 }
 
 // The width the detail view needs for the program's own files: the names it proposes, the sizes they
@@ -230,7 +242,7 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
     if (!preset.isEmpty())
         dialog.selectFile(preset);
     if (auto *details = dialog.findChild<QTreeView *>()) {
-        FitDetailColumns(details);
+        FitDetailColumns(details, dialog.findChild<QFileSystemModel *>());
         dialog.installEventFilter(new WidenForDetails(&dialog, details, DetailViewWidth(details, preset)));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -258,8 +258,9 @@ TEST_F(SendPacketListTest, TheTextsBetweenTwoPacketsArePartOfThePause)
         EXPECT_EQ((std::vector<int64_t>{sentAt[1] - sentAt[0], sentAt[2] - sentAt[1]}), c.gapsMs);
         // The last pause ends its length after the last packet, then the count.
         EXPECT_EQ(countAt - sentAt.back(), std::max<int64_t>(c.pauseMs, c.sendMs + c.statusMs));
-        if (c.gapsMs == std::vector<int64_t>(2, c.pauseMs))
+        if (c.gapsMs == std::vector<int64_t>(2, c.pauseMs)) {
             EXPECT_EQ(countAt - sentAt.front(), 3 * c.pauseMs);
+        }
         EXPECT_TRUE(clock.sleeps.empty());
     }
 }

@@ -395,8 +395,8 @@ void TMainForm::EndCellEditing()
         for (const auto &[editor, onExit] : editors) {
             if (!editor || editor->isHidden())
                 continue;
-            if (cb && editor == cb)
-                cb->hidePopup();
+            if (editor == cb)
+                cb->hidePopup(); // a drop-down still open closes first, keeping the choice made
             if (editor->hasFocus())
                 list->setFocus(); // the editor is left for its list, and its exit handler runs
             else if (*onExit)

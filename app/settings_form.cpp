@@ -12,6 +12,7 @@
 
 #include "app/guard.h"
 #include "app/settings.h"
+#include "platform/auto_select.h"
 
 TSettingsForm *SettingsForm = nullptr;
 
@@ -69,6 +70,7 @@ QSpinBox *MakeSpinEdit(QWidget *parent, int top, int minValue, int maxValue, int
     spin->setRange(minValue, maxValue);
     spin->setSingleStep(step);
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    SelectAllOnFocus(spin); // also as the dialog opens: the first key replaces the value
     return spin;
 }
 

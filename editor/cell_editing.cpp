@@ -1,5 +1,6 @@
 // In-place editing of the parameter pages: the cell cursor, the editors and the space-bar step.
 #include <algorithm>
+#include <utility>
 
 #include <QFontMetrics>
 #include <QTabWidget>
@@ -374,3 +375,35 @@ void StepNumberEditor(TMainForm &form, QObject *sender, int delta)
 
 void TMainForm::udOnUpClick(QObject *sender) { StepNumberEditor(*this, sender, +1); }
 void TMainForm::udOnDownClick(QObject *sender) { StepNumberEditor(*this, sender, -1); }
+
+void TMainForm::EndCellEditing()
+{
+    for (const int id : PageIds) {
+        const QString n = QString::number(id);
+        auto *list = FindComponent<CParamListView>(QStringLiteral("lvQ") + n, PageControl, kSearchDepth);
+        if (!list)
+            continue;
+        auto *edit = FindComponent<CLineEdit>(QStringLiteral("edit") + n, PageControl, kSearchDepth);
+        auto *medit = FindComponent<CNumberEdit>(QStringLiteral("medit") + n, PageControl, kSearchDepth);
+        auto *cb = FindComponent<CComboBox>(QStringLiteral("cb") + n, PageControl, kSearchDepth);
+        auto *ud = FindComponent<CSpinButton>(QStringLiteral("ud") + n, PageControl, kSearchDepth);
+        const std::pair<QWidget *, const ControlHandler *> editors[] = {
+            {edit, edit ? &edit->OnExit : nullptr},
+            {medit, medit ? &medit->OnExit : nullptr},
+            {cb, cb ? &cb->OnExit : nullptr},
+        };
+        for (const auto &[editor, onExit] : editors) {
+            if (!editor || editor->isHidden())
+                continue;
+            if (editor == cb)
+                cb->hidePopup(); // a drop-down still open closes first, keeping the choice made
+            if (editor->hasFocus())
+                list->setFocus(); // the editor is left for its list, and its exit handler runs
+            else if (*onExit)
+                (*onExit)(); // its window is not active: nothing leaves it, so it is ended directly
+            HideControl(editor);
+        }
+        if (ud && (!medit || medit->isHidden()))
+            HideControl(ud);
+    }
+}

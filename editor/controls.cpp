@@ -216,6 +216,8 @@ CComboBox::CComboBox(QWidget *parent) : QComboBox(parent)
         if (!Programmatic)
             Fire(OnChange);
     });
+    // Installed after the drop-down's own filter on its list, so it sees the keys first.
+    view()->installEventFilter(this);
 }
 
 void CComboBox::SetItemIndex(int index)
@@ -232,6 +234,25 @@ void CComboBox::focusOutEvent(QFocusEvent *event)
     const bool toOwnList = view() && view()->isVisible();
     if (IsExitReason(event->reason()) && !toOwnList)
         Fire(OnExit);
+}
+
+bool CComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // The open drop-down closes on Escape before the key reaches this control, and on the override
+    // check before the key press itself. The old control's key handler got that Escape: the drop-down
+    // closes keeping the choice the control holds, and the handler follows.
+    const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (watched == view() && key && view()->isVisible()) {
+        auto *press = static_cast<QKeyEvent *>(event);
+        if (press->key() == Qt::Key_Escape) {
+            press->accept();
+            hidePopup();
+            if (OnKeyDown)
+                OnKeyDown(press->key(), press->modifiers());
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void CComboBox::keyPressEvent(QKeyEvent *event)

@@ -91,7 +91,8 @@ private:
 void FillAsPanel(QWidget *panel);
 
 // Pick-only drop-down list (TComboBox, drop-down list style). OnChange fires for the engineer's choice
-// only; SetItemIndex from code fires nothing.
+// only; SetItemIndex from code fires nothing. OnKeyDown also sees the Escape that closes the open
+// drop-down, which Qt's drop-down takes for itself.
 class CComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -106,6 +107,7 @@ public:
 protected:
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool Programmatic = false;

@@ -67,6 +67,7 @@ std::shared_ptr<CKey> SelectedKey(CKeyTreeView &tree)
 
 void btnKeySaveClick(TMainForm &form, QObject *sender)
 {
+    form.EndCellEditing();
     QPointer<CKeyTreeView> tree = KeyTreeOf(form, sender);
     if (!tree)
         return;

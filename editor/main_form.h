@@ -159,6 +159,11 @@ public:
     void cbKeyDown(QObject *sender, int key);
     void udOnUpClick(QObject *sender);
     void udOnDownClick(QObject *sender);
+    // Ends an open cell editor as leaving it does: its exit handler runs once, storing the value, and
+    // the editor is hidden. The commands that read the pages (Save, Write, the report, the key load)
+    // call it first: the tool bar and the menus take no focus, so the editor would stay open with a
+    // value the pages do not hold.
+    void EndCellEditing();
 
     // ISettingsWindow: outer position, client size.
     int GetTop() const override;

@@ -84,6 +84,7 @@ void TMainForm::actOpenFileExecute()
 
 void TMainForm::actSaveFileExecute()
 {
+    EndCellEditing(); // the file takes what the pages show
     // Without a device and its pages there is nothing to take the values from.
     if (!CurrentDevice || !CurrentDevice->device() || PageIds.isEmpty() || PageControl->count() == 0) {
         ShowMessageDlg(NoDeviceDataText, mtError, mbOK);

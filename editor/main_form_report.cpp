@@ -13,6 +13,7 @@
 
 void TMainForm::actExportWordExecute()
 {
+    EndCellEditing(); // the report shows what the pages show
     if (!CurrentDevice || !CurrentDevice->device()) {
         ShowMessageDlg(NoDeviceDataText, mtInformation, mbOK);
         return;

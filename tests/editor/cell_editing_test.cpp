@@ -461,3 +461,42 @@ TEST_F(CellEditing, TheStatusFollowsTheCursorOnEveryRow)
         check("Right");
     }
 }
+
+// One Escape closes the list editor, dropped down or not: the list has the focus, so the next Down
+// moves the cursor and leaves the value as it was when Escape was pressed, a choice made included.
+TEST_F(CellEditing, OneEscapeClosesTheListEditorAndDownThenMovesTheCursor)
+{
+    Build(1);
+    auto *cb = Control<CComboBox>("cb");
+    const struct {
+        bool choose; // Down and Enter in the drop-down before Escape, which then finds it closed
+        const char *stored;
+    } cases[] = {{false, "А"}, {true, "Б"}};
+    for (const auto &c : cases) {
+        list_->Page().SetCellText(1, 0, "А");
+        list_->setFocus();
+        form.SelectedRow = 1;
+        form.SelectedColumn = 1;
+        QTest::keyClick(list_, Qt::Key_Return);
+        ASSERT_TRUE(cb->view()->isVisible()) << c.stored;
+        QTest::keyClick(cb->view(), Qt::Key_Down); // only moves the drop-down's highlight
+        if (c.choose) {
+            QTest::keyClick(cb->view(), Qt::Key_Return);
+            ASSERT_FALSE(cb->view()->isVisible()) << c.stored;
+            QApplication::setActiveWindow(&form); // the drop-down had it
+            ASSERT_TRUE(cb->hasFocus()) << c.stored;
+            QTest::keyClick(cb, Qt::Key_Escape);
+        } else {
+            QTest::keyClick(cb->view(), Qt::Key_Escape);
+        }
+        EXPECT_FALSE(cb->view()->isVisible()) << c.stored;
+        EXPECT_FALSE(cb->isVisible()) << c.stored;
+        EXPECT_EQ(Cell(1, 1), c.stored);
+        QApplication::setActiveWindow(&form);
+        ASSERT_EQ(QApplication::focusWidget(), list_) << c.stored;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(form.SelectedRow, 2) << c.stored;
+        EXPECT_EQ(Cell(1, 1), c.stored);
+        EXPECT_EQ(form.StatusText(), "Флаг:    Нет") << c.stored;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTabWidget>
@@ -419,4 +420,42 @@ TEST(KeyPage, BoxesSelectTheirTextWhenFocusedByCode)
     SelectedOnFocus(name);
     QTest::keyClicks(name, "vhod");
     EXPECT_EQ(p.Key(1)->name, "<vhod> №4");
+}
+
+// Another window coming and going leaves a key box as the engineer left it, caret and all; a box the
+// focus went to while the window was in the background is entered as the window comes back.
+TEST(KeyPage, BoxesKeepTheirCaretWhenTheWindowComesBack)
+{
+    KeyDevice d(2, 8, false);
+    TMainForm form;
+    d.Build(form, {{1, "Мастер-ключ", 0, {}, 2, "112233445566"}, {2, "<склад> №4", 0, {}, 5, "ABCDEF012345", 0, 7}});
+    const Page p = KeyPageOf(form, 0);
+    p.Select(1);
+    auto *name = p.Get<CLineEdit>("editKeyName");
+    auto *number = p.Get<CLineEdit>("editKeyNumber");
+    ASSERT_TRUE(name && number);
+    ASSERT_EQ(SelectedOnFocus(name), "склад");
+    QTest::keyClicks(name, "vh");
+    QWidget other;
+    auto away = [&] {
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    };
+    auto back = [&] {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    };
+    away();
+    back();
+    EXPECT_TRUE(name->hasFocus());
+    EXPECT_FALSE(name->hasSelectedText());
+    QTest::keyClicks(name, "od");
+    EXPECT_EQ(p.Key(1)->name, "<vhod> №4");
+
+    away();
+    number->setFocus();
+    back();
+    EXPECT_TRUE(number->hasFocus());
+    EXPECT_EQ(number->selectedText(), "ABCDEF012345");
 }

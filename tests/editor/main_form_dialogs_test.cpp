@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/settings_form.h"
 #include "editor/main_form.h"
+#include "tests/support/opening_keys.h"
 
 // Each action opens its window modally over the main window and frees it once it closes.
 TEST(MainFormDialogs, SettingsAndAboutOpenModallyAndAreFreedAfterwards)
@@ -52,4 +53,32 @@ TEST(MainFormDialogs, SettingsAndAboutOpenModallyAndAreFreedAfterwards)
     w.actAbout->trigger();
     EXPECT_TRUE(seen.isNull());
     EXPECT_TRUE(version.startsWith(QStringLiteral("Версия: ")));
+}
+
+// The settings dialog opens with its adapter number selected: the first key typed replaces it, and a
+// number off the range is clamped when Enter applies it.
+TEST(MainFormDialogs, TheFirstKeyTypedAsTheSettingsOpenReplacesTheAdapterNumber)
+{
+    QTemporaryDir dir;
+    TMainFormEnv env;
+    env.SettingsPath = dir.filePath(QStringLiteral("Tivron.ini"));
+    TMainForm w(nullptr, env);
+    w.show();
+    const struct {
+        int before;
+        const char *typed;
+        int stored;
+    } cases[] = {{1, "7", 7}, {255, "7", 7}, {7, "300", 255}};
+    for (const auto &c : cases) {
+        Usb_NoDevice = c.before;
+        const TypedOnOpening seen = TypeAsItOpens([](QWidget *window) { return qobject_cast<TSettingsForm *>(window); },
+                                                  QString::fromLatin1(c.typed), true, [&] { w.actSettings->trigger(); });
+        ASSERT_TRUE(seen.typed) << c.typed;
+        EXPECT_TRUE(seen.focusType->inherits(&QSpinBox::staticMetaObject)) << c.typed;
+        EXPECT_EQ(seen.selected, QString::number(c.before)) << c.typed;
+        EXPECT_EQ(Usb_NoDevice, c.stored) << c.typed;
+        QFile saved(env.SettingsPath);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(saved.readAll().contains("Usb_NoDevice=" + QByteArray::number(c.stored) + "\r\n")) << c.typed;
+    }
 }

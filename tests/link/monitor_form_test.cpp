@@ -17,10 +17,12 @@
 
 #include "app/message_dlg.h"
 #include "link/exchange.h"
+#include "link/packet_text.h"
 #include "link/show_pakets_form.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/focus_check.h"
+#include "tests/support/opening_keys.h"
 
 namespace {
 
@@ -391,4 +393,24 @@ TEST_F(MonitorFormTest, GridFollowsTheNewestPacketUntilTheEngineerLooksElsewhere
     frames = 0;
     ASSERT_TRUE(burst(200));
     EXPECT_TRUE(newestInView());
+}
+
+// The monitor opens with the focus in its identifier box, its last command selected: the command
+// typed at once replaces it.
+TEST_F(MonitorFormTest, TheCommandTypedAsTheMonitorOpensReplacesTheLastOne)
+{
+    const char *commands[] = {"85FF0200", "85FF0300"};
+    for (const char *command : commands) {
+        const TypedOnOpening seen =
+            TypeAsItOpens([this](QWidget *window) { return window == form; }, QString::fromLatin1(command), true,
+                          [this] { form->show(); });
+        ASSERT_TRUE(seen.typed) << command;
+        EXPECT_EQ(seen.focus.data(), form->LabeledEdit_Id) << command;
+        EXPECT_EQ(seen.selected, command == commands[0] ? "" : commands[0]) << command;
+        EXPECT_EQ(form->LabeledEdit_Id->text(), QString::fromLatin1(command));
+        form->Close->click();
+        EXPECT_FALSE(form->isVisible());
+    }
+    ASSERT_EQ(g_fake.sent.size(), 2u);
+    EXPECT_EQ(g_fake.sent[1].identifier, PacketIdentifier(0x85, 0xFF, 0x03, 0x00));
 }

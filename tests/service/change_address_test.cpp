@@ -18,6 +18,7 @@
 #include "service/chenge_addres_device.h"
 #include "service/main_form_service.h"
 #include "tests/service/service_fixture.h"
+#include "tests/support/opening_keys.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -209,4 +210,34 @@ TEST_F(ChangeAddress, ServiceActionOpensTheServiceWindow)
     main->actChangeAddrDev->trigger();
     ConfigForm = nullptr;
     EXPECT_EQ(caption, QStringLiteral("Сервис"));
+}
+
+// Each page-menu dialog opens with its first address selected: the key typed at once replaces it, and
+// Enter writes it.
+TEST_F(ChangeAddress, TheFirstKeyTypedAsTheDialogOpensReplacesTheAddress)
+{
+    const struct {
+        void (TMainForm::*open)();
+        const char *typed;
+        const char *selected;
+        const char *sent; // the first packet; the device is at address 6
+    } cases[] = {
+        {&TMainForm::ChangeAddrDeviceClick, "9", "6", "00FF05000800000000000000"},
+        {&TMainForm::ChangeAddrSenseClick, "0", "99", "00FF05016264000000000000"},
+        {&TMainForm::ChangeAddrModuleClick, "3", "40", "00FF05022702000000000000"},
+    };
+    for (const auto &c : cases) {
+        device->device()->device_addr = 6;
+        g_fake.sent.clear();
+        const TypedOnOpening seen =
+            TypeAsItOpens([](QWidget *window) { return qobject_cast<TFormChangeAddress *>(window); },
+                          QString::fromLatin1(c.typed), true, [&] { ((*main).*c.open)(); });
+        ASSERT_TRUE(seen.typed) << c.sent;
+        EXPECT_EQ(seen.selected, c.selected) << c.sent;
+        const QStringList sent = Sent();
+        ASSERT_FALSE(sent.isEmpty()) << c.sent;
+        EXPECT_EQ(sent[0], c.sent);
+        main->Timer1.SetInterval(0); // the configuration asked for again after the dialog
+        EndReadExchange();
+    }
 }

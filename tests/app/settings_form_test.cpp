@@ -12,6 +12,7 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "app/settings_form.h"
+#include "tests/support/test_files.h"
 
 namespace {
 struct FakeWindow : ISettingsWindow {
@@ -31,19 +32,6 @@ struct FakeWindow : ISettingsWindow {
     void SetPaketsVisible(bool) override {}
     void SetChangeAddrDevVisible(bool) override {}
 };
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Replaces the spin edit's text as typing would, leaving the focus in it.
 void TypeInto(QSpinBox *spin, const QString &text)

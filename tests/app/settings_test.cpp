@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/settings.h"
+#include "tests/support/test_files.h"
 
 namespace {
 // A window as the settings file sees it, with design values.
@@ -28,19 +29,6 @@ struct FakeWindow : ISettingsWindow {
     void SetPaketsVisible(bool v) override { Pakets = v; }
     void SetChangeAddrDevVisible(bool v) override { ChangeAddrDev = v; }
 };
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Expected {
     int TotalPaket, TimerSleep, NoDevice, BaudRate, Loading;

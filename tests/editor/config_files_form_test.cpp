@@ -27,14 +27,9 @@
 #include "model/tree_model.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QByteArray WithoutObjIds(QByteArray bytes)
 {
     return QString::fromUtf8(bytes).replace(QRegularExpression(QStringLiteral("obj_id=\"\\d+\"")),
@@ -275,7 +270,7 @@ TEST_F(SmallCatalogueTest, SaveRefusesAFileNameOfBlanks)
 {
     MakeEdited();
     const QStringList before = FolderEntries(dir.path());
-    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+    for (const QString &blank : BlankFileNames(dir)) {
         SCOPED_TRACE(blank.toStdString());
         messages.clear();
         kinds.clear();

@@ -13,14 +13,9 @@
 #include "model/config_loader.h"
 #include "platform/whole_file.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 CKey Key(int id, const QString &name, int type, const QString &code, bool master, int loops,
          std::vector<bool> flags, uint8_t vzSn, uint8_t level)
 {

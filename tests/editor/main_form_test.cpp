@@ -21,21 +21,9 @@
 #include "editor/main_form.h"
 #include "model/config_form.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 namespace {
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QMenu *TopMenu(QMainWindow &w, const QString &title)
 {
     for (QAction *a : w.menuBar()->actions())

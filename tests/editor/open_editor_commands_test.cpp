@@ -35,14 +35,9 @@
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/catalogue_model.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The value a saved file holds in the first column of a parameter.
 QString SavedValue(const QByteArray &file, const QString &parameter)

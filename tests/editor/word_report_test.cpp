@@ -28,6 +28,7 @@
 #include "platform/whole_file.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 using namespace pages_fixture;
 
@@ -46,12 +47,6 @@ std::vector<int> PlusColumns(const TReportTable &t, int row)
         if (CellText(t, row, c) == QStringLiteral("+"))
             out.push_back(c);
     return out;
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The entries of a zip archive and the bytes of one of them.

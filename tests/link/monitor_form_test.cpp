@@ -23,6 +23,7 @@
 #include "tests/support/file_size_limit.h"
 #include "tests/support/focus_check.h"
 #include "tests/support/opening_keys.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ TEST_F(MonitorFormTest, SaveRefusesAFileNameOfBlanks)
 {
     QTemporaryDir dir;
     UsbCan.SendPacket("85FF0200");
-    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+    for (const QString &blank : BlankFileNames(dir)) {
         SCOPED_TRACE(blank.toStdString());
         messages.clear();
         chosen = blank;

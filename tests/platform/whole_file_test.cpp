@@ -10,21 +10,9 @@
 
 #include "platform/whole_file.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 namespace {
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 mode_t Mode(const QString &path)
 {
     struct stat st {};

@@ -16,6 +16,7 @@
 #include "service/archive_aspt_a.h"
 #include "tests/service/archive_fixture.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -313,7 +314,7 @@ TEST_F(AsptAFormTest, ReadsAndSaves)
 TEST_F(AsptAFormTest, SaveRefusesAFileNameOfBlanks)
 {
     QTemporaryDir dir;
-    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+    for (const QString &blank : BlankFileNames(dir)) {
         SCOPED_TRACE(blank.toStdString());
         messages.clear();
         chosen = blank;

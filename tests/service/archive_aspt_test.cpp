@@ -17,6 +17,7 @@
 #include "service/archive_aspt.h"
 #include "tests/service/archive_fixture.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -442,7 +443,7 @@ TEST_F(AsptFormTest, SavesUnderTheChosenNameWithTxt)
 TEST_F(AsptFormTest, SaveRefusesAFileNameOfBlanks)
 {
     QTemporaryDir dir;
-    for (const QString &blank : {QStringLiteral("   "), dir.filePath("   "), dir.path() + "/", dir.filePath("\t ")}) {
+    for (const QString &blank : BlankFileNames(dir)) {
         SCOPED_TRACE(blank.toStdString());
         messages.clear();
         chosen = blank;

@@ -286,27 +286,13 @@ TEST_F(SmallCatalogueTest, SaveRefusesAFileNameOfBlanks)
 TEST_F(SmallCatalogueTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {
     MakeEdited();
-    const QString path = dir.filePath("conf.DEV");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old\r\n");
-    old.close();
-    const QStringList before = FolderEntries(dir.path());
     messages.clear();
     kinds.clear();
     answer = mrYes;
     saveName = dir.filePath("conf");
-    {
-        FileSizeLimit limit(1024);
-        ASSERT_TRUE(limit.Active());
-        form->actSaveFile->trigger();
-    }
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
-    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
+    ExpectFullDiskSaveKeepsTheOldFile(dir.filePath("conf.DEV"), "old\r\n", 1024, [&] { form->actSaveFile->trigger(); },
+                                      messages);
     EXPECT_EQ(kinds.value(1), mtError);
-    EXPECT_EQ(ReadFile(path), "old\r\n");
-    EXPECT_EQ(FolderEntries(dir.path()), before);
 }
 
 TEST_F(SmallCatalogueTest, OpenKeepsThePagesWhenNothingCanBeShown)

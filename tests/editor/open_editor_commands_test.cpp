@@ -16,8 +16,6 @@
 #include <functional>
 #include <optional>
 
-#include <zip.h>
-
 #include "app/message_dlg.h"
 #include "editor/components.h"
 #include "editor/config_files.h"
@@ -36,6 +34,7 @@
 #include "tests/support/catalogue_model.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/test_files.h"
+#include "tests/support/zip_entries.h"
 
 namespace {
 
@@ -46,25 +45,6 @@ QString SavedValue(const QByteArray &file, const QString &parameter)
                                        .arg(QRegularExpression::escape(parameter)));
     const QRegularExpressionMatch m = value.match(QString::fromUtf8(file));
     return m.hasMatch() ? m.captured(1) : QStringLiteral("<none>");
-}
-
-QByteArray ZipEntry(const QString &path, const char *name)
-{
-    int code = 0;
-    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!z)
-        return {};
-    QByteArray out;
-    zip_stat_t st;
-    if (zip_stat(z, name, 0, &st) == 0) {
-        if (zip_file_t *f = zip_fopen(z, name, 0)) {
-            out.resize(qsizetype(st.size));
-            out.resize(qsizetype(zip_fread(f, out.data(), st.size)));
-            zip_fclose(f);
-        }
-    }
-    zip_discard(z);
-    return out;
 }
 
 // The catalogue's Тиврон-А at address 5 on the pages, the main window shown and active, the adapter

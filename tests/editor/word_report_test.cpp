@@ -13,8 +13,6 @@
 #include <numeric>
 #include <vector>
 
-#include <zip.h>
-
 #include "app/message_dlg.h"
 #include "editor/components.h"
 #include "editor/main_form.h"
@@ -29,6 +27,7 @@
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/test_files.h"
+#include "tests/support/zip_entries.h"
 
 using namespace pages_fixture;
 
@@ -46,42 +45,6 @@ std::vector<int> PlusColumns(const TReportTable &t, int row)
     for (int c = 1; c <= t.Columns; ++c)
         if (CellText(t, row, c) == QStringLiteral("+"))
             out.push_back(c);
-    return out;
-}
-
-// The entries of a zip archive and the bytes of one of them.
-struct ZipContents {
-    QStringList Names;
-    QByteArray Entry(const QString &path, const char *name) const
-    {
-        int code = 0;
-        zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-        if (!z)
-            return {};
-        QByteArray out;
-        zip_stat_t st;
-        if (zip_stat(z, name, 0, &st) == 0) {
-            if (zip_file_t *f = zip_fopen(z, name, 0)) {
-                out.resize(qsizetype(st.size));
-                out.resize(qsizetype(zip_fread(f, out.data(), st.size)));
-                zip_fclose(f);
-            }
-        }
-        zip_discard(z);
-        return out;
-    }
-};
-
-ZipContents ReadZip(const QString &path)
-{
-    ZipContents out;
-    int code = 0;
-    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!z)
-        return out;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i)
-        out.Names << QString::fromUtf8(zip_get_name(z, zip_uint64_t(i), 0));
-    zip_discard(z);
     return out;
 }
 
@@ -398,13 +361,13 @@ TEST(WordReport, DocxPackageHoldsTheDocumentAndReplacesAFileWhole)
     }
     const TReportDocument doc = GoldenDocument();
     WriteReportDocx(path, doc);
-    const ZipContents zip = ReadZip(path);
-    EXPECT_EQ(zip.Names, (QStringList{"[Content_Types].xml", "_rels/.rels", "word/document.xml",
+    const QStringList zipNames = ZipEntryNames(path);
+    EXPECT_EQ(zipNames, (QStringList{"[Content_Types].xml", "_rels/.rels", "word/document.xml",
                                       "word/_rels/document.xml.rels", "word/styles.xml"}));
-    EXPECT_EQ(zip.Entry(path, "word/document.xml"), ReportDocumentXml(doc));
-    const QByteArray types = zip.Entry(path, "[Content_Types].xml");
+    EXPECT_EQ(ZipEntry(path, "word/document.xml"), ReportDocumentXml(doc));
+    const QByteArray types = ZipEntry(path, "[Content_Types].xml");
     EXPECT_TRUE(types.contains("wordprocessingml.document.main+xml"));
-    EXPECT_TRUE(zip.Entry(path, "_rels/.rels").contains("Target=\"word/document.xml\""));
+    EXPECT_TRUE(ZipEntry(path, "_rels/.rels").contains("Target=\"word/document.xml\""));
 
     // A folder that does not exist: an error with the path, nothing left behind.
     const QString bad = dir.filePath("missing/report.docx");
@@ -551,7 +514,7 @@ TEST_F(WordExportTest, ReportOfThePagesIsWrittenAndOpened)
         captions << s.Caption;
     EXPECT_EQ(captions, (QStringList{"шлейфы", "Общие параметры", "Выходы", "Зоны", "Системные", "Связь"}));
     EXPECT_EQ(report.Title, "Конфигурация прибора Тиврон-А ");
-    EXPECT_EQ(ZipContents().Entry(opened[0], "word/document.xml"), ReportDocumentXml(report));
+    EXPECT_EQ(ZipEntry(opened[0], "word/document.xml"), ReportDocumentXml(report));
     // The read's marks: the second of the four loop columns came from the default.
     const TReportTable &loops = report.Sections[0].Table;
     EXPECT_EQ(loops.Columns, 5);

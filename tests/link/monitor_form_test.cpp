@@ -256,26 +256,11 @@ TEST_F(MonitorFormTest, SaveRefusesAFileNameOfBlanks)
 TEST_F(MonitorFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("log.txt");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old log\r\n");
-    old.close();
     for (int i = 0; i < 100; ++i)
         UsbCan.SendPacket("85FF0200");
-    chosen = path;
+    chosen = dir.filePath("log.txt");
     answer = mrYes;
-    {
-        FileSizeLimit limit(1024);
-        ASSERT_TRUE(limit.Active());
-        form->SaveToFile->click();
-    }
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
-    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "old log\r\n");
-    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"log.txt"});
+    ExpectFullDiskSaveKeepsTheOldFile(*chosen, "old log\r\n", 1024, [&] { form->SaveToFile->click(); }, messages);
 }
 
 TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodInPassesAndShowsWhereFramesWereLost)

@@ -328,22 +328,7 @@ TEST_F(AsptAFormTest, SaveRefusesAFileNameOfBlanks)
 TEST_F(AsptAFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("archive.txt");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old archive\r\n");
-    old.close();
-    chosen = path;
-    {
-        FileSizeLimit limit(4096);
-        ASSERT_TRUE(limit.Active());
-        form->sbSaveAddrMod->click();
-    }
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[0], "Заменить файл '" + path + "'");
-    EXPECT_TRUE(messages[1].startsWith("Не удалось записать файл '" + path + "': ")) << messages[1].toStdString();
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "old archive\r\n");
-    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"archive.txt"});
+    chosen = dir.filePath("archive.txt");
+    ExpectFullDiskSaveKeepsTheOldFile(*chosen, "old archive\r\n", 4096, [&] { form->sbSaveAddrMod->click(); }, messages);
     EXPECT_FALSE(form->sbSaveAddrMod->isChecked());
 }

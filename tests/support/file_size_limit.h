@@ -3,10 +3,15 @@
 // given size, and a write beyond it fails (EFBIG, SIGXFSZ ignored) as one on a full disk does. The
 // limit and the signal's handling are restored when it ends, before anything else is printed.
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <csignal>
+#include <functional>
 
 #include <sys/resource.h>
 
@@ -47,4 +52,32 @@ private:
 inline QStringList FolderEntries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A save over an existing file on a disk that takes only limit bytes: the engineer is asked to replace
+// the file and then told why it was not written (the two texts messages gathered), the old bytes stay
+// and the folder holds no new entry.
+inline void ExpectFullDiskSaveKeepsTheOldFile(const QString &path, const QByteArray &old, rlim_t limit,
+                                              const std::function<void()> &save, const QStringList &messages)
+{
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(old), old.size());
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    const QStringList before = FolderEntries(folder);
+    {
+        FileSizeLimit small(limit);
+        ASSERT_TRUE(small.Active());
+        save();
+    }
+    ASSERT_EQ(messages.size(), 2) << messages.join(u'|').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("Заменить файл '") + path + u'\'');
+    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ")))
+        << messages[1].toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(FolderEntries(folder), before);
 }

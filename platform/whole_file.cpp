@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include "platform/file_error.h"
+
 // Qt's QSaveFile is not used: opened buffered, it takes a write the disk cannot hold into its
 // buffer, and the commit that fails to flush it still renames the short file over the old one.
 
@@ -87,13 +89,15 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
         if (!resolved.isEmpty())
             target = QFileInfo(resolved);
     }
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+    struct stat old {};
+    const bool replacing = ::stat(targetName.constData(), &old) == 0 && S_ISREG(old.st_mode);
+
     QByteArray tempName;
     const int fd = CreateTemporary(target, tempName);
     if (fd < 0)
-        throw WholeFileError(CannotWriteFileText(path, qt_error_string(errno)));
-
-    struct stat old {};
-    if (::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(errno)));
+    if (replacing)
         ::fchmod(fd, old.st_mode & 07777); // the replaced file's permissions stay; failing, the usual ones
 
     bool written = WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
@@ -102,13 +106,13 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
         written = false;
         error = errno;
     }
-    if (written && std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+    if (written && std::rename(tempName.constData(), targetName.constData()) != 0) {
         written = false;
         error = errno;
     }
     if (!written) {
         ::unlink(tempName.constData());
-        throw WholeFileError(CannotWriteFileText(path, qt_error_string(error)));
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(error)));
     }
     SyncFolder(target);
 }

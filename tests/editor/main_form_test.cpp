@@ -228,8 +228,7 @@ TEST(MainForm, SettingsOnAFullDiskAtShutDownStayAndTheFailureIsShown)
     }
     SetMessageDlgHook({});
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith("Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path + "': "))
-        << shown[0].toStdString();
+    EXPECT_EQ(shown[0], "Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path + "': " + FileTooLargeText);
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
 }

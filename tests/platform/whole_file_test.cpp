@@ -68,10 +68,8 @@ TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
             creating = QString::fromUtf8(e.what());
         }
     }
-    EXPECT_TRUE(replacing.startsWith("Не удалось записать файл '" + path + "': ")) << replacing.toStdString();
-    EXPECT_GT(replacing.size(), QString("Не удалось записать файл '" + path + "': ").size()); // and why
-    EXPECT_TRUE(creating.startsWith("Не удалось записать файл '" + dir.filePath("new.DEV") + "': "))
-        << creating.toStdString();
+    EXPECT_EQ(replacing, "Не удалось записать файл '" + path + "': Файл слишком большой");
+    EXPECT_EQ(creating, "Не удалось записать файл '" + dir.filePath("new.DEV") + "': Файл слишком большой");
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
 
@@ -80,13 +78,32 @@ TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
-TEST(WholeFile, AFolderThatTakesNoFileIsAnError)
+// A path that can name no file: the reason in Russian, and nothing is left behind.
+TEST(WholeFile, APathThatTakesNoFileIsToldWhy)
 {
     QTemporaryDir dir;
-    EXPECT_THROW(WriteWholeFile(dir.filePath("missing/conf.DEV"), "x"), WholeFileError);
-    // A folder in the file's place is not replaced.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
-    EXPECT_THROW(WriteWholeFile(dir.filePath("taken"), "x"), WholeFileError);
+    WriteFile(dir.filePath("plain"), "x");
+    ASSERT_TRUE(QFile::link(dir.filePath("loop"), dir.filePath("loop")));
+    const struct {
+        QString path;
+        const char *reason;
+    } cases[] = {
+        {dir.filePath("missing/conf.DEV"), "Файл или каталог не существует"},
+        {dir.filePath("taken"), "Это каталог"}, // a folder in the file's place is not replaced
+        {dir.filePath("plain/conf.DEV"), "Это не каталог"},
+        {dir.filePath(QString(300, u'д') + ".DEV"), "Слишком длинное имя файла"},
+        {dir.filePath("loop/conf.DEV"), "Слишком много ссылок"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        try {
+            WriteWholeFile(c.path, "x");
+            ADD_FAILURE() << "written";
+        } catch (const WholeFileError &e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), "Не удалось записать файл '" + c.path + "': " + c.reason);
+        }
+    }
     EXPECT_TRUE(QFileInfo(dir.filePath("taken")).isDir());
-    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"taken"});
+    EXPECT_EQ(FolderEntries(dir.path()), (QStringList{"loop", "plain", "taken"}));
 }

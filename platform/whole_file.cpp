@@ -62,6 +62,20 @@ int CreateTemporary(const QFileInfo &target, QByteArray &tempName)
     return -1;
 }
 
+// A rename over a file needs only its folder's permission, so it would replace a file that the engineer
+// may not write; such a file is kept, as writing into it would be refused. Root passes every access
+// check, so for root a file without any write bit is the read-only one. False with errno set when the
+// file is to be kept.
+bool MayReplace(const QByteArray &name, const struct stat &old)
+{
+    if (::geteuid() != 0)
+        return ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) == 0;
+    if ((old.st_mode & 0222) != 0)
+        return true;
+    errno = EACCES;
+    return false;
+}
+
 // The folder's entry of the rename reaches the disk too; a folder that cannot be synced changes
 // nothing of the file.
 void SyncFolder(const QFileInfo &target)
@@ -92,6 +106,8 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
     const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
     struct stat old {};
     const bool replacing = ::stat(targetName.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && !MayReplace(targetName, old))
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(errno)));
 
     QByteArray tempName;
     const int fd = CreateTemporary(target, tempName);

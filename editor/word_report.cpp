@@ -13,6 +13,7 @@
 #include "editor/param_page.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "platform/file_error.h"
 #include "platform/whole_file.h"
 
 QString ReportColorHex(uint32_t bgr)
@@ -564,6 +565,6 @@ QString NewReportPath()
     QTemporaryFile file(folder + QStringLiteral("/Конфигурация-XXXXXX.docx"));
     file.setAutoRemove(false);
     if (!file.open())
-        throw TReportError(CannotWriteFileText(file.fileTemplate(), file.errorString()));
+        throw TReportError(CannotWriteFileText(file.fileTemplate(), FileErrorReason(file)));
     return file.fileName();
 }

@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "model/xml_scan.h"
+#include "platform/file_error.h"
 
 namespace {
 
@@ -196,7 +197,7 @@ QByteArray ReadXmlFile(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw CXmlError(QStringLiteral("Не удалось открыть файл \"%1\": %2")
-                            .arg(QFileInfo(path).fileName(), f.errorString())
+                            .arg(QFileInfo(path).fileName(), FileErrorReason(f))
                             .toStdString());
     return f.readAll();
 }

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include "platform/file_error.h"
+
 // Qt's QSaveFile is not used: opened buffered, it takes a write the disk cannot hold into its
 // buffer, and the commit that fails to flush it still renames the short file over the old one.
 
@@ -60,6 +62,20 @@ int CreateTemporary(const QFileInfo &target, QByteArray &tempName)
     return -1;
 }
 
+// A rename over a file needs only its folder's permission, so it would replace a file that the engineer
+// may not write; such a file is kept, as writing into it would be refused. Root passes every access
+// check, so for root a file without any write bit is the read-only one. False with errno set when the
+// file is to be kept.
+bool MayReplace(const QByteArray &name, const struct stat &old)
+{
+    if (::geteuid() != 0)
+        return ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) == 0;
+    if ((old.st_mode & 0222) != 0)
+        return true;
+    errno = EACCES;
+    return false;
+}
+
 // The folder's entry of the rename reaches the disk too; a folder that cannot be synced changes
 // nothing of the file.
 void SyncFolder(const QFileInfo &target)
@@ -87,13 +103,17 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
         if (!resolved.isEmpty())
             target = QFileInfo(resolved);
     }
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+    struct stat old {};
+    const bool replacing = ::stat(targetName.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && !MayReplace(targetName, old))
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(errno)));
+
     QByteArray tempName;
     const int fd = CreateTemporary(target, tempName);
     if (fd < 0)
-        throw WholeFileError(CannotWriteFileText(path, qt_error_string(errno)));
-
-    struct stat old {};
-    if (::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(errno)));
+    if (replacing)
         ::fchmod(fd, old.st_mode & 07777); // the replaced file's permissions stay; failing, the usual ones
 
     bool written = WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
@@ -102,13 +122,13 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
         written = false;
         error = errno;
     }
-    if (written && std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+    if (written && std::rename(tempName.constData(), targetName.constData()) != 0) {
         written = false;
         error = errno;
     }
     if (!written) {
         ::unlink(tempName.constData());
-        throw WholeFileError(CannotWriteFileText(path, qt_error_string(error)));
+        throw WholeFileError(CannotWriteFileText(path, FileErrorReason(error)));
     }
     SyncFolder(target);
 }

@@ -18,6 +18,7 @@ QString CannotWriteFileText(const QString &path, const QString &reason);
 // Makes bytes the whole content of path. They go to a new file beside it (the folder must take
 // one), every write checked and the data synced to the disk, and only a complete file is renamed
 // over path; it keeps the old file's permissions, a new file gets the usual ones. A link is
-// followed: its target is replaced. On any failure the old file stays byte for byte, the temporary
-// file is removed and WholeFileError tells why.
+// followed: its target is replaced. A file the process may not write (for root: one without any
+// write bit) is kept: "Доступ запрещён". On any failure the old file stays byte for byte, the
+// temporary file is removed and WholeFileError tells why, in Russian (FileErrorReason).
 void WriteWholeFile(const QString &path, const QByteArray &bytes);

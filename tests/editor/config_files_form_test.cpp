@@ -26,6 +26,7 @@
 #include "model/config_loader.h"
 #include "model/tree_model.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/protected_file.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/test_files.h"
 
@@ -293,6 +294,15 @@ TEST_F(SmallCatalogueTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
     ExpectFullDiskSaveKeepsTheOldFile(dir.filePath("conf.DEV"), "old\r\n", 1024, [&] { form->actSaveFile->trigger(); },
                                       messages);
     EXPECT_EQ(kinds.value(1), mtError);
+}
+
+// A .DEV the engineer may not write: after the question it stays byte for byte and the engineer is told.
+TEST_F(SmallCatalogueTest, SaveOverAFileThatMayNotBeWrittenKeepsItAndShowsWhy)
+{
+    MakeEdited();
+    answer = mrYes;
+    saveName = dir.filePath("conf");
+    ExpectSavesOverProtectedFiles(dir.filePath("conf.DEV"), [&] { form->actSaveFile->trigger(); }, messages);
 }
 
 TEST_F(SmallCatalogueTest, OpenKeepsThePagesWhenNothingCanBeShown)

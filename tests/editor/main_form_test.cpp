@@ -228,10 +228,31 @@ TEST(MainForm, SettingsOnAFullDiskAtShutDownStayAndTheFailureIsShown)
     }
     SetMessageDlgHook({});
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith("Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path + "': "))
-        << shown[0].toStdString();
+    EXPECT_EQ(shown[0], "Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path + "': " + FileTooLargeText);
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
+}
+
+// A settings file made read-only stays as it was at shut-down, and the engineer learns why.
+TEST(MainForm, AReadOnlySettingsFileAtShutDownStaysAndTheFailureIsShown)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tivron.ini");
+    const QByteArray old = "[MainWindow]\r\nTop=1\r\n";
+    WriteFile(path, old);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    TMainFormEnv env;
+    env.SettingsPath = path;
+    QStringList shown;
+    SetMessageDlgHook([&](const QString &text, int, MsgButtons) {
+        shown << text;
+        return mrOk;
+    });
+    { TMainForm w(nullptr, env); }
+    SetMessageDlgHook({});
+    EXPECT_EQ(shown, QStringList{"Не удалось сохранить настройки программы.\nНе удалось записать файл '" + path +
+                                 "': Доступ запрещён"});
+    EXPECT_EQ(ReadFile(path), old);
 }
 
 TEST(MainForm, MonitorIsPlacedBesideTheMainWindow)

@@ -569,6 +569,7 @@ TEST_F(WordExportTest, AFullDiskLeavesNoReportBehind)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.startsWith("Ошибка при экспорте в файл Word.\nНе удалось записать файл '" + tmp.path()))
         << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.endsWith("': " + FileTooLargeText)) << messages[0].text.toStdString();
     EXPECT_EQ(messages[0].kind, mtError);
     EXPECT_EQ(FolderEntries(tmp.path()), QStringList());
     EXPECT_TRUE(form->isEnabled());

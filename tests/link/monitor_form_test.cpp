@@ -21,6 +21,7 @@
 #include "link/show_pakets_form.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/protected_file.h"
 #include "tests/support/focus_check.h"
 #include "tests/support/opening_keys.h"
 #include "tests/support/test_files.h"
@@ -261,6 +262,16 @@ TEST_F(MonitorFormTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
     chosen = dir.filePath("log.txt");
     answer = mrYes;
     ExpectFullDiskSaveKeepsTheOldFile(*chosen, "old log\r\n", 1024, [&] { form->SaveToFile->click(); }, messages);
+}
+
+// A log the engineer may not write: after the question it stays byte for byte and the engineer is told.
+TEST_F(MonitorFormTest, SaveOverAFileThatMayNotBeWrittenKeepsItAndShowsWhy)
+{
+    QTemporaryDir dir;
+    UsbCan.SendPacket("85FF0200");
+    chosen = dir.filePath("log.txt");
+    answer = mrYes;
+    ExpectSavesOverProtectedFiles(*chosen, [&] { form->SaveToFile->click(); }, messages);
 }
 
 TEST_F(MonitorFormTest, MonitoringTickDrainsAFloodInPassesAndShowsWhereFramesWereLost)

@@ -1,6 +1,7 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QStringEncoder>
 
 #include "model/config_loader.h"
@@ -282,6 +283,30 @@ TEST(Loader, FilesThatLeaveTheTreeAlone)
         EXPECT_EQ(fx.messages[0].kind, mtError);
         EXPECT_EQ(fx.messages[0].buttons, MsgButtons(mbOK));
         EXPECT_EQ(TopTexts(tree), QStringList({"Old"}));
+    }
+}
+
+// A file that cannot be opened names itself and the reason, in Russian.
+TEST(Loader, AFileThatCannotBeOpenedIsToldWhy)
+{
+    ModelFixture fx;
+    const QString file = fx.write("conf.DEV", "");
+    const QString folder = QFileInfo(file).absolutePath();
+    const struct {
+        QString path;
+        QString text;
+    } cases[] = {
+        {folder + "/none.DEV", "Не удалось открыть файл \"none.DEV\": Файл или каталог не существует"},
+        {folder, "Не удалось открыть файл \"" + QFileInfo(folder).fileName() + "\": Это каталог"},
+        {file + "/conf.DEV", "Не удалось открыть файл \"conf.DEV\": Это не каталог"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        fx.messages.clear();
+        CTree tree;
+        EXPECT_FALSE(LoadXmlToTree(c.path, tree));
+        ASSERT_EQ(fx.messages.size(), 1u);
+        EXPECT_EQ(fx.messages[0].text, "Файл проекта не распознан.\n" + c.text);
     }
 }
 

@@ -6,10 +6,18 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/whole_file.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/protected_file.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -17,6 +25,44 @@ mode_t Mode(const QString &path)
 {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Runs write in a child process as the user nobody, for a root runner to meet an ordinary user's
+// access check: what it threw, empty when it wrote; none when the child could not become nobody or
+// cannot reach folder.
+std::optional<QString> WrittenByNobody(const QString &folder, const std::function<void()> &write)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return std::nullopt;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        std::string what = "\x01";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(NobodyGroup()) == 0 && ::setuid(NobodyUser()) == 0 &&
+            ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0) {
+            try {
+                write();
+                what.clear();
+            } catch (const std::exception &e) {
+                what = e.what();
+            }
+        }
+        if (::write(pipeFds[1], what.data(), what.size()) < 0)
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    QByteArray what;
+    char chunk[512];
+    ssize_t n = 0;
+    while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
+        what.append(chunk, qsizetype(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || what == "\x01")
+        return std::nullopt;
+    return QString::fromUtf8(what);
 }
 } // namespace
 
@@ -68,10 +114,8 @@ TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
             creating = QString::fromUtf8(e.what());
         }
     }
-    EXPECT_TRUE(replacing.startsWith("Не удалось записать файл '" + path + "': ")) << replacing.toStdString();
-    EXPECT_GT(replacing.size(), QString("Не удалось записать файл '" + path + "': ").size()); // and why
-    EXPECT_TRUE(creating.startsWith("Не удалось записать файл '" + dir.filePath("new.DEV") + "': "))
-        << creating.toStdString();
+    EXPECT_EQ(replacing, "Не удалось записать файл '" + path + "': Файл слишком большой");
+    EXPECT_EQ(creating, "Не удалось записать файл '" + dir.filePath("new.DEV") + "': Файл слишком большой");
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(FolderEntries(dir.path()), QStringList{"Tivron.ini"});
 
@@ -80,13 +124,84 @@ TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
-TEST(WholeFile, AFolderThatTakesNoFileIsAnError)
+// A path that can name no file: the reason in Russian, and nothing is left behind.
+TEST(WholeFile, APathThatTakesNoFileIsToldWhy)
 {
     QTemporaryDir dir;
-    EXPECT_THROW(WriteWholeFile(dir.filePath("missing/conf.DEV"), "x"), WholeFileError);
-    // A folder in the file's place is not replaced.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
-    EXPECT_THROW(WriteWholeFile(dir.filePath("taken"), "x"), WholeFileError);
+    WriteFile(dir.filePath("plain"), "x");
+    ASSERT_TRUE(QFile::link(dir.filePath("loop"), dir.filePath("loop")));
+    const struct {
+        QString path;
+        const char *reason;
+    } cases[] = {
+        {dir.filePath("missing/conf.DEV"), "Файл или каталог не существует"},
+        {dir.filePath("taken"), "Это каталог"}, // a folder in the file's place is not replaced
+        {dir.filePath("plain/conf.DEV"), "Это не каталог"},
+        {dir.filePath(QString(300, u'д') + ".DEV"), "Слишком длинное имя файла"},
+        {dir.filePath("loop/conf.DEV"), "Слишком много ссылок"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        try {
+            WriteWholeFile(c.path, "x");
+            ADD_FAILURE() << "written";
+        } catch (const WholeFileError &e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), "Не удалось записать файл '" + c.path + "': " + c.reason);
+        }
+    }
     EXPECT_TRUE(QFileInfo(dir.filePath("taken")).isDir());
-    EXPECT_EQ(FolderEntries(dir.path()), QStringList{"taken"});
+    EXPECT_EQ(FolderEntries(dir.path()), (QStringList{"loop", "plain", "taken"}));
+}
+
+// The rename needs only the folder's permission: a file the writer may not write would be replaced by
+// it. Such a file keeps its bytes and mode; a writable one is replaced as ever.
+TEST(WholeFile, AFileTheWriterMayNotWriteIsKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("conf.DEV");
+    const QString denied = "Не удалось записать файл '" + path + "': Доступ запрещён";
+    const auto write = [&](const QString &target) -> QString {
+        try {
+            WriteWholeFile(target, "new");
+        } catch (const WholeFileError &e) {
+            return QString::fromUtf8(e.what());
+        }
+        return QString();
+    };
+    const auto expectOutcome = [&](const QString &error, const ProtectedFile &file) {
+        EXPECT_EQ(error, file.kept ? denied : QString());
+        EXPECT_EQ(ReadFile(path), file.kept ? QByteArray("old") : QByteArray("new"));
+        EXPECT_EQ(Mode(path), file.mode);
+        EXPECT_EQ(FolderEntries(dir.path()), QStringList{"conf.DEV"});
+    };
+    for (const ProtectedFile &file : ProtectedFiles()) {
+        SCOPED_TRACE(file.name);
+        MakeProtectedFile(path, "old", file);
+        expectOutcome(write(path), file);
+    }
+
+    // Through a link: the read-only target is kept and the link stays.
+    MakeProtectedFile(path, "old", ProtectedFile{"read-only", 0444, false, true});
+    const QString link = dir.filePath("link.DEV");
+    ASSERT_TRUE(QFile::link(path, link));
+    EXPECT_EQ(write(link), "Не удалось записать файл '" + link + "': Доступ запрещён");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadFile(path), "old");
+    ASSERT_TRUE(QFile::remove(link));
+
+    // An ordinary user over root's files, where the runner is root: the access check of that user.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+        for (const ProtectedFile &file : {ProtectedFile{"root's, writable by root alone", 0644, false, true},
+                                          ProtectedFile{"root's, writable by all", 0666, false, false}}) {
+            SCOPED_TRACE(file.name);
+            MakeProtectedFile(path, "old", file);
+            const std::optional<QString> error = WrittenByNobody(dir.path(), [&] { WriteWholeFile(path, "new"); });
+            if (!error)
+                GTEST_SKIP() << "the user nobody cannot write into " << dir.path().toStdString();
+            expectOutcome(*error, file);
+        }
+    }
+
 }

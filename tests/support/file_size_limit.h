@@ -48,6 +48,9 @@ private:
     bool limited_ = false;
 };
 
+// The reason a write past the limit is told by.
+inline const QString FileTooLargeText = QStringLiteral("Файл слишком большой");
+
 // Every entry of a folder, hidden ones (a temporary file left behind) included, sorted by name.
 inline QStringList FolderEntries(const QString &folder)
 {
@@ -55,7 +58,7 @@ inline QStringList FolderEntries(const QString &folder)
 }
 
 // A save over an existing file on a disk that takes only limit bytes: the engineer is asked to replace
-// the file and then told why it was not written (the two texts messages gathered), the old bytes stay
+// the file and then told that it is too large (the two texts messages gathered), the old bytes stay
 // and the folder holds no new entry.
 inline void ExpectFullDiskSaveKeepsTheOldFile(const QString &path, const QByteArray &old, rlim_t limit,
                                               const std::function<void()> &save, const QStringList &messages)
@@ -74,8 +77,7 @@ inline void ExpectFullDiskSaveKeepsTheOldFile(const QString &path, const QByteAr
     }
     ASSERT_EQ(messages.size(), 2) << messages.join(u'|').toStdString();
     EXPECT_EQ(messages[0], QStringLiteral("Заменить файл '") + path + u'\'');
-    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ")))
-        << messages[1].toStdString();
+    EXPECT_EQ(messages[1], QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': ") + FileTooLargeText);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);

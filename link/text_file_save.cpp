@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -20,8 +23,57 @@
 #include "platform/whole_file.h"
 
 namespace {
+// A file's type as the dialog shows it, from its name alone. The program's configurations are XML
+// under a name of their own.
+QString FileTypeText(const QString &fileName)
+{
+    const QMimeDatabase mimes;
+    const QMimeType type = QFileInfo(fileName).suffix().compare(QStringLiteral("DEV"), Qt::CaseInsensitive) == 0
+                               ? mimes.mimeTypeForName(QStringLiteral("application/xml"))
+                               : mimes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    return type.comment().isEmpty() ? type.name() : type.comment();
+}
+
+QString FolderTypeText()
+{
+    return QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment();
+}
+
+// Qt's own provider asks the MIME database with the default match, which opens and reads each file on
+// the dialog's thread, and lets the platform theme look at the file for its icon: a fifo, a device or
+// /proc/kmsg holds the window for good, and a large folder is read through. Here a file's type comes
+// from its name and an icon from the kind of entry, as the style draws them.
+class NameOnlyFileIcons : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        QStyle *style = QApplication::style();
+        if (info.isRoot())
+            return QFileIconProvider::icon(Drive);
+        if (info.isFile())
+            return info.isSymLink() ? style->standardIcon(QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
+        if (info.isDir()) {
+            if (info.isSymLink())
+                return style->standardIcon(QStyle::SP_DirLinkIcon);
+            if (info.absoluteFilePath() == QDir::homePath())
+                return style->standardIcon(QStyle::SP_DirHomeIcon);
+            return QFileIconProvider::icon(Folder);
+        }
+        return {};
+    }
+
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isFile())
+            return FileTypeText(info.fileName());
+        // A folder, a fifo, a device or a dangling link, named by its kind; Qt opens none of these for it.
+        return QFileIconProvider::type(info);
+    }
+};
+
 // Qt's file model writes sizes and dates in the system's locale (the C locale on a machine set up in
-// English) and calls a folder "Folder": the dialog's details follow the program's locale instead.
+// English) and calls a folder "Folder" (or a root "Drive"): the dialog's details follow the program's
+// locale instead.
 class CLocaleFileDetails : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -38,8 +90,7 @@ public:
             return files->isDir(source) ? QIdentityProxyModel::data(index, role)
                                         : QVariant(locale.formattedDataSize(files->size(source)));
         case 2:
-            return files->isDir(source) ? QVariant(QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment())
-                                        : QIdentityProxyModel::data(index, role);
+            return files->isDir(source) ? QVariant(FolderTypeText()) : QIdentityProxyModel::data(index, role);
         case 3:
             return locale.toString(files->lastModified(source), QLocale::ShortFormat);
         default:
@@ -102,13 +153,9 @@ int DetailViewWidth(const QTreeView *details, const QString &preset)
                             QFileInfo(preset).fileName()};
     const QStringList sizes{locale.formattedDataSize(1023), locale.formattedDataSize(1023 * 1024 + 1023),
                             locale.formattedDataSize(1023 * 1024 * 1024 + 1023 * 1024)};
-    const QMimeDatabase mimes;
-    const QStringList types{
-        mimes.mimeTypeForData(QByteArrayLiteral("<?xml version=\"1.0\"?>\n<Root>\n")).comment(), // .DEV
-        mimes.mimeTypeForFile(QStringLiteral("a.txt"), QMimeDatabase::MatchExtension).comment(),
-        mimes.mimeTypeForFile(QStringLiteral("a.docx"), QMimeDatabase::MatchExtension).comment(),
-        mimes.mimeTypeForFile(QStringLiteral("devices.xml"), QMimeDatabase::MatchExtension).comment(),
-        mimes.mimeTypeForName(QStringLiteral("inode/directory")).comment()};
+    const QStringList types{FileTypeText(QStringLiteral("a.DEV")), FileTypeText(QStringLiteral("a.txt")),
+                            FileTypeText(QStringLiteral("a.docx")), FileTypeText(QStringLiteral("devices.xml")),
+                            FolderTypeText()};
     const QStringList dates{locale.toString(late, QLocale::ShortFormat)};
     return widest(0, names, true) + widest(1, sizes, false) + widest(2, types, false) + widest(3, dates, false);
 }
@@ -228,8 +275,10 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
 
 std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter, const QString &preset)
 {
+    NameOnlyFileIcons icons; // outlives the dialog's model
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setIconProvider(&icons);
     dialog.setProxyModel(new CLocaleFileDetails(&dialog));
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

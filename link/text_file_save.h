@@ -25,8 +25,9 @@ QString AppendTxtUnlessContained(const QString &name);
 QString ReplaceExtension(const QString &name, const QString &extension);
 
 // The program's open (save false) and save dialogs: Qt's own, never the desktop's, whose texts would
-// not follow the program's Russian. A save leaves the overwrite question to the caller. Gives the
-// chosen path, or nothing when cancelled.
+// not follow the program's Russian. Types and icons are judged by name and kind of entry, so no file
+// is opened to show it. A save leaves the overwrite question to the caller. Gives the chosen path, or
+// nothing when cancelled.
 std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter,
                                       const QString &preset = QString());
 

@@ -194,11 +194,15 @@ void CXmlDocument::close()
 
 QByteArray ReadXmlFile(const QString &path)
 {
+    const auto fail = [&](const QString &reason) {
+        return CXmlError(QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(QFileInfo(path).fileName(), reason).toStdString());
+    };
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        throw fail(NotAFileReason());
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw CXmlError(QStringLiteral("Не удалось открыть файл \"%1\": %2")
-                            .arg(QFileInfo(path).fileName(), FileErrorReason(f))
-                            .toStdString());
+        throw fail(FileErrorReason(f));
     return f.readAll();
 }
 

@@ -53,3 +53,5 @@ QString FileErrorReason(const QFileDevice &file)
             return QString::fromUtf16(r.text);
     return OtherReason(text);
 }
+
+QString NotAFileReason() { return QStringLiteral("Это не обычный файл"); }

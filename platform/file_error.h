@@ -11,3 +11,7 @@ QString FileErrorReason(int error);
 // The reason a QFile or QTemporaryFile failed. Qt keeps no code, only the text it made from one (or a
 // text of its own), so the code is found by that text.
 QString FileErrorReason(const QFileDevice &file);
+
+// The reason for a path that is neither a file nor a folder (a fifo, a device, a socket): reading one
+// may wait for ever or never end, so it is not opened as a file.
+QString NotAFileReason();

@@ -1,6 +1,9 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 
@@ -292,6 +295,8 @@ TEST(Loader, AFileThatCannotBeOpenedIsToldWhy)
     ModelFixture fx;
     const QString file = fx.write("conf.DEV", "");
     const QString folder = QFileInfo(file).absolutePath();
+    const QString fifo = folder + "/pipe.DEV";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     const struct {
         QString path;
         QString text;
@@ -299,6 +304,8 @@ TEST(Loader, AFileThatCannotBeOpenedIsToldWhy)
         {folder + "/none.DEV", "Не удалось открыть файл \"none.DEV\": Файл или каталог не существует"},
         {folder, "Не удалось открыть файл \"" + QFileInfo(folder).fileName() + "\": Это каталог"},
         {file + "/conf.DEV", "Не удалось открыть файл \"conf.DEV\": Это не каталог"},
+        // Opening a fifo would wait for a writer that never comes.
+        {fifo, "Не удалось открыть файл \"pipe.DEV\": Это не обычный файл"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path.toStdString());

@@ -3,6 +3,7 @@
 // into a PDF. A picture is named in the source as <img src="window:NAME">.
 //
 //   tivron-manual SOURCE.html CATALOGUE.xml KEYREADER.so DEMOKEY OUT.pdf
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -20,8 +21,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 #include <QTextList>
+#include <QTextTable>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -228,10 +231,94 @@ bool SplitFirstParagraphAtPageBreak(QTextDocument &doc)
     return false;
 }
 
-void SplitParagraphsAtPageBreaks(QTextDocument &doc)
+// The tops of a block's lines in the document.
+QList<qreal> LineTops(const QTextDocument &doc, const QTextBlock &block)
 {
-    // Laid out anew from the top after each division: Qt's own update of the layout after the edit
+    QList<qreal> tops;
+    const qreal top = doc.documentLayout()->blockBoundingRect(block).top();
+    for (int i = 0; i < block.layout()->lineCount(); ++i)
+        tops << top + block.layout()->lineAt(i).y();
+    return tops;
+}
+
+// The tops of a table row's lines, from the highest.
+QList<qreal> RowLineTops(const QTextDocument &doc, const QTextTable &table, int row)
+{
+    QList<qreal> tops;
+    for (int column = 0; column < table.columns(); ++column) {
+        const QTextTableCell cell = table.cellAt(row, column);
+        for (auto it = cell.begin(); !it.atEnd(); ++it)
+            if (it.currentBlock().isValid())
+                tops << LineTops(doc, it.currentBlock());
+    }
+    std::sort(tops.begin(), tops.end());
+    return tops;
+}
+
+// Divides a table before the row: the rows from it on go on in a copy of the table under its header,
+// from the top of the next page.
+void BreakTableBefore(QTextTable &table, int row)
+{
+    QTextDocument &doc = *table.document();
+    QTextCursor whole(&doc);
+    whole.setPosition(table.firstPosition() - 1);
+    whole.setPosition(table.lastPosition() + 1, QTextCursor::KeepAnchor);
+    QTextCursor after = table.lastCursorPosition();
+    after.movePosition(QTextCursor::NextBlock);
+    after.insertFragment(whole.selection());
+    const QList<QTextFrame *> frames = doc.rootFrame()->childFrames();
+    auto *rest = qobject_cast<QTextTable *>(frames.value(frames.indexOf(&table) + 1));
+    const int header = table.format().headerRowCount();
+    rest->removeRows(header, row - header);
+    table.removeRows(row, table.rows() - row);
+    QTextTableFormat format = rest->format();
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    rest->setFormat(format);
+}
+
+// The paged layout carries a table row over a page break cell by cell: below the repeated header the
+// next page goes on with the divided cells beside empty ones, as if they were a row of their own. Moves
+// the first row a page break divides to the next page, the table's header with it; false when there is
+// none. A row that starts its page and still does not fit stays divided.
+bool MoveFirstDividedRowToNextPage(QTextDocument &doc)
+{
+    const qreal pageHeight = doc.pageSize().height();
+    auto page = [&](qreal y) { return int(y / pageHeight); };
+    QTextBlock before; // the last block above the current table
+    for (auto it = doc.rootFrame()->begin(); !it.atEnd(); ++it) {
+        auto *table = qobject_cast<QTextTable *>(it.currentFrame());
+        if (!table) {
+            before = it.currentBlock();
+            continue;
+        }
+        const int firstRow = std::min(table->format().headerRowCount(), table->rows() - 1);
+        // What a row follows on its page: the text above the table, or the row before.
+        QList<qreal> above = LineTops(doc, before);
+        for (int row = firstRow; row < table->rows(); above = RowLineTops(doc, *table, row), ++row) {
+            const QList<qreal> tops = RowLineTops(doc, *table, row);
+            if (tops.isEmpty() || page(tops.first()) == page(tops.last()) || above.isEmpty() ||
+                page(above.last()) != page(tops.first()))
+                continue;
+            if (row > firstRow) {
+                BreakTableBefore(*table, row);
+            } else { // the whole table starts the next page
+                QTextTableFormat format = table->format();
+                format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+                table->setFormat(format);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+// Fits the laid out text to its pages: whole table rows first, then paragraphs divided where they must.
+void BreakPages(QTextDocument &doc)
+{
+    // Laid out anew from the top after each change: Qt's own update of the layout after the edit
     // leaves what follows an edited table undrawn.
+    while (MoveFirstDividedRowToNextPage(doc))
+        doc.setPageSize(doc.pageSize());
     while (SplitFirstParagraphAtPageBreak(doc))
         doc.setPageSize(doc.pageSize());
 }
@@ -265,7 +352,7 @@ bool WriteManual(const QString &sourcePath, Pictures pictures, const QString &ou
     doc.setHtml(QString::fromUtf8(source.readAll()));
     const QRect body = pdf.pageLayout().paintRectPixels(pdf.resolution());
     doc.setPageSize(QSizeF(body.size()));
-    SplitParagraphsAtPageBreaks(doc);
+    BreakPages(doc);
 
     QPainter painter(&pdf);
     // Screenshots of text stay sharp: no JPEG.

@@ -11,6 +11,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <algorithm>
 
@@ -203,6 +205,16 @@ QStringList PdfPages()
     return file.open(QIODevice::ReadOnly) ? PageTexts(file.readAll()) : QStringList();
 }
 
+// The manual's source as the build reads it.
+bool LoadSource(QTextDocument &doc)
+{
+    QFile file(SourcePath(QStringLiteral("docs/manual/users_manual.html")));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    doc.setHtml(QString::fromUtf8(file.readAll()));
+    return true;
+}
+
 // A section of the manual's source, from its title to the next one, as it prints.
 struct SourceSection {
     QString title;
@@ -212,11 +224,9 @@ struct SourceSection {
 
 QList<SourceSection> SourceSections()
 {
-    QFile file(SourcePath(QStringLiteral("docs/manual/users_manual.html")));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QTextDocument doc;
-    doc.setHtml(QString::fromUtf8(file.readAll()));
+    if (!LoadSource(doc))
+        return {};
     QList<SourceSection> sections(1); // the title page
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         const QString text = Printed(b.text());
@@ -230,6 +240,43 @@ QList<SourceSection> SourceSections()
         sections.last().text += text;
     }
     return sections;
+}
+
+// A table of the manual's source as it prints: its header row and each row below it.
+struct SourceTable {
+    QString header;
+    QStringList rows;
+};
+
+QString PrintedRow(const QTextTable &table, int row)
+{
+    QString text;
+    for (int column = 0; column < table.columns(); ++column) {
+        const QTextTableCell cell = table.cellAt(row, column);
+        for (auto it = cell.begin(); !it.atEnd(); ++it)
+            text += Printed(it.currentBlock().text());
+    }
+    return text;
+}
+
+QList<SourceTable> SourceTables()
+{
+    QTextDocument doc;
+    if (!LoadSource(doc))
+        return {};
+    QList<SourceTable> tables;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames())
+        if (const auto *table = qobject_cast<QTextTable *>(frame)) {
+            SourceTable t;
+            const int header = table->format().headerRowCount();
+            for (int row = 0; row < table->rows(); ++row)
+                if (row < header)
+                    t.header += PrintedRow(*table, row);
+                else
+                    t.rows << PrintedRow(*table, row);
+            tables << t;
+        }
+    return tables;
 }
 
 // The characters a holds more often than b, in a's order.
@@ -296,9 +343,15 @@ TEST(UsersManual, PrintsEachLineOnceInPageOrder)
     ASSERT_GE(pages.size(), 5) << "the build makes it";
     const QList<SourceSection> sections = SourceSections();
     ASSERT_EQ(sections.size(), 15);
+    const QList<SourceTable> tables = SourceTables();
     QString text;
-    for (const QString &page : pages)
-        text += Printed(page);
+    for (const QString &page : pages) {
+        QString printed = Printed(page);
+        for (const SourceTable &table : tables) // a table going on from an earlier page repeats its header there
+            if (printed.startsWith(table.header) && text.contains(table.header))
+                printed.remove(0, table.header.size());
+        text += printed;
+    }
 
     // Each section of the PDF: from its title to the next.
     QList<qsizetype> starts{0};
@@ -330,4 +383,40 @@ TEST(UsersManual, PrintsEachLineOnceInPageOrder)
     EXPECT_EQ(std::count_if(pages.begin(), pages.end(), [&](const QString &page) { return Printed(page).contains(line); }),
               1);
     EXPECT_EQ(text.count(QStringLiteral("TIVRON_KEYREADER")), 1);
+}
+
+// A table a page break divides goes on under its header on the next page, no header stands alone at a
+// page's foot, and a row is never divided: the next page does not go on with a cell beside empty ones.
+TEST(UsersManual, PrintsEachTableRowWholeUnderItsHeaderOnEveryPage)
+{
+    QStringList pages = PdfPages();
+    ASSERT_GE(pages.size(), 5) << "the build makes it";
+    for (QString &page : pages)
+        page = Printed(page);
+    const QList<SourceTable> tables = SourceTables();
+    ASSERT_EQ(tables.size(), 3);
+    for (const SourceTable &table : tables) {
+        SCOPED_TRACE(table.header.toStdString());
+        ASSERT_FALSE(table.header.isEmpty()) << "the source marks the header row";
+        QList<qsizetype> pageOf; // each row's page
+        for (const QString &row : table.rows) {
+            const auto on = std::find_if(pages.begin(), pages.end(), [&](const QString &p) { return p.contains(row); });
+            EXPECT_NE(on, pages.end()) << "not printed whole on one page: " << row.toStdString();
+            EXPECT_LE(pages.join(QString()).count(row), 1) << row.toStdString();
+            pageOf << (on == pages.end() ? -1 : on - pages.begin());
+        }
+        for (qsizetype p = 0; p < pages.size(); ++p) {
+            const QString &page = pages[p];
+            const qsizetype first = pageOf.indexOf(p); // the table's first row on this page
+            if (first < 0) {
+                EXPECT_FALSE(page.contains(table.header)) << "a header without its rows on page " << p + 1;
+                continue;
+            }
+            EXPECT_EQ(page.count(table.header), 1) << "page " << p + 1;
+            EXPECT_TRUE(page.contains(table.header + table.rows[first])) << "page " << p + 1;
+            if (first > 0) {
+                EXPECT_TRUE(page.startsWith(table.header)) << "page " << p + 1 << " goes on with the table";
+            }
+        }
+    }
 }

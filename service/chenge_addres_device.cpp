@@ -141,6 +141,11 @@ TChengeAddresDeviceForm::TChengeAddresDeviceForm(QWidget *owner, CTree &catalogu
     GroupBox_NameDevice->setFixedWidth(249);
     tvDevice = NewDeviceListView(GroupBox_NameDevice);
     tvDevice->viewport()->installEventFilter(this);
+    // However the choice is lost (a Ctrl+click, Ctrl+Space), the commands would refuse: so do the controls.
+    connect(tvDevice->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!SelectedNode())
+            DisableServiceControls();
+    });
     RadioGroup1 = Box(GroupBox_NameDevice, "RadioGroup1", QStringLiteral("Сортировка приборов"));
     RadioButtons = AddSortOrderButtons(RadioGroup1, this);
     SpeedButton1 = Button(GroupBox_NameDevice, "SpeedButton1", QStringLiteral("Обновить список приборов"));
@@ -435,12 +440,33 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
 
 bool TChengeAddresDeviceForm::eventFilter(QObject *watched, QEvent *event)
 {
-    // The press has moved the selection by the time the button comes up.
-    if (watched == tvDevice->viewport() && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        const bool handled = QDialog::eventFilter(watched, event);
-        RunGuarded([this] { tvDeviceClick(); });
-        return handled;
+    if (watched != tvDevice->viewport())
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // Below the last device the view would drop the highlight of the chosen one; the list keeps
+        // its choice there, so the press, the drag and the release never reach the view.
+        PressOnEmpty = !tvDevice->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid();
+        if (PressOnEmpty)
+            return true;
+        break;
+    case QEvent::MouseMove:
+        if (PressOnEmpty)
+            return true;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (std::exchange(PressOnEmpty, false))
+            return true;
+        // The press has moved the selection by the time the button comes up.
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            const bool handled = QDialog::eventFilter(watched, event);
+            RunGuarded([this] { tvDeviceClick(); });
+            return handled;
+        }
+        break;
+    default:
+        break;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -15,6 +15,8 @@ namespace {
 
 // The noise is a command no device uses, so no reader takes it for an answer.
 constexpr uint8_t NoiseCommand = 0x7E;
+// The join check's frame: the noise command to the broadcast address, which no noise frame uses.
+constexpr uint32_t JoinProbeIdentifier = (uint32_t(NoiseCommand) << 21) | (0xFFu << 13) | (0xFFu << 5) | 0x1F;
 
 bool ParseHexFrame(const QString &text, QCanBusFrame &frame)
 {
@@ -47,6 +49,8 @@ SimBus::SimBus(LineSimulator &simulator) : simulator_(simulator)
 
 SimBus::~SimBus()
 {
+    joinTimer_.stop();
+    delete joinProbe_;
     if (device_) {
         device_->disconnectDevice();
         delete device_;
@@ -75,15 +79,16 @@ bool SimBus::Open(QString *error)
     if (!device_)
         return false;
     QObject::connect(device_, &QCanBusDevice::framesReceived, &context_, [this] { OnFramesReceived(); });
-    QObject::connect(device_, &QCanBusDevice::stateChanged, &context_, [this](QCanBusDevice::CanBusDeviceState s) {
-        if (s != QCanBusDevice::ConnectedState)
-            return;
-        // Our own registration reaches the server a moment after the connection.
-        QTimer::singleShot(100, &context_, [this] {
-            if (onReady)
-                onReady();
-        });
-    });
+    const bool virtualBus = choice.plugin == QLatin1String("virtualcan");
+    QObject::connect(device_, &QCanBusDevice::stateChanged, &context_,
+                     [this, choice, virtualBus](QCanBusDevice::CanBusDeviceState s) {
+                         if (s != QCanBusDevice::ConnectedState || joined_)
+                             return;
+                         if (virtualBus)
+                             StartJoinCheck(choice.plugin, choice.interface);
+                         else
+                             Joined();
+                     });
     if (!device_->connectDevice()) {
         *error = device_->errorString();
         return false;
@@ -92,10 +97,51 @@ bool SimBus::Open(QString *error)
     return true;
 }
 
+void SimBus::StartJoinCheck(const QString &plugin, const QString &interface)
+{
+    // The virtual bus relays a frame only to the devices whose joining its server has read, and
+    // ours travels behind the connection: a frame of a second device of ours that comes back shows
+    // that the line's answers and what it is told reach it.
+    joinProbe_ = QCanBus::instance()->createDevice(plugin, interface);
+    if (!joinProbe_ || !joinProbe_->connectDevice()) {
+        Joined();
+        return;
+    }
+    QObject::connect(&joinTimer_, &QTimer::timeout, &context_, [this] {
+        if (!joinProbe_ || joinProbe_->state() != QCanBusDevice::ConnectedState)
+            return;
+        QCanBusFrame probe(JoinProbeIdentifier, QByteArray(8, '\0'));
+        probe.setExtendedFrameFormat(true);
+        joinProbe_->writeFrame(probe);
+    });
+    // Until the server has read our joining it drops the probe: send it again.
+    joinTimer_.start(20);
+}
+
+void SimBus::Joined()
+{
+    if (joined_)
+        return;
+    joined_ = true;
+    joinTimer_.stop();
+    if (joinProbe_) {
+        joinProbe_->disconnectDevice();
+        joinProbe_->deleteLater();
+        joinProbe_ = nullptr;
+    }
+    if (onReady)
+        onReady();
+}
+
 void SimBus::OnFramesReceived()
 {
-    for (const QCanBusFrame &frame : device_->readAllFrames())
+    for (const QCanBusFrame &frame : device_->readAllFrames()) {
+        if (frame.frameId() == JoinProbeIdentifier && frame.hasExtendedFrameFormat()) {
+            Joined();
+            continue;
+        }
         Receive(frame);
+    }
 }
 
 void SimBus::Receive(const QCanBusFrame &frame)

@@ -21,7 +21,7 @@ public:
     // Opens the bus the adapter library would open (TIVRON_CANBUS, else virtualcan can0 on
     // loopback). On a loopback virtual bus it must own the server: a taken port is an error.
     bool Open(QString *error);
-    std::function<void()> onReady;         // connected and registered on the bus
+    std::function<void()> onReady;         // connected, and the bus relays to us (once)
     std::function<void(const QString &)> onLog; // one line per received frame when logging
     std::function<void(uint32_t sent)> onFloodEnd; // a flood is over: the frames it put on the bus
 
@@ -46,10 +46,15 @@ private:
     void ApplyNoiseInterval();
     void StartFlood(int perSecond, int ms);
     void FloodTick();
+    void StartJoinCheck(const QString &plugin, const QString &interface);
+    void Joined();
 
     LineSimulator &simulator_;
     QCanBusDevice *device_ = nullptr;
     QObject context_;
+    QCanBusDevice *joinProbe_ = nullptr; // a second device of ours until the bus relays its frame to us
+    QTimer joinTimer_;
+    bool joined_ = false;
     QTimer noiseTimer_;
     uint32_t noiseCount_ = 0;
 

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -436,6 +438,67 @@ TEST_F(ServiceWindow, ShownWindowReactsToAMouseClickOnTheList)
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->TimerFindCanDevices.Enabled());
     EXPECT_FALSE(UsbCan.Connected);
+}
+
+// Below the last device the list keeps its choice: nothing is asked, the controls stay, and a
+// command goes to the highlighted device. Only a lost choice disables them.
+TEST_F(ServiceWindow, AClickBelowTheDevicesKeepsTheChosenOne)
+{
+    UsbCan.Connected = true;
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    g_fake.rx.push_back(Answer(3, 14));
+    g_fake.rx.push_back(Answer(5, 2));
+    form->TimerFindCanDevices.Tick();
+    g_responder = VersionOf({3});
+    QWidget *viewport = form->tvDevice->viewport();
+    CTreeNode *chosen = TopNodeWithText(form->tvDevice->items(), QStringLiteral("Тиврон-А <3>"));
+    ASSERT_TRUE(chosen);
+    const QModelIndex index = form->tvDevice->treeModel()->indexOf(chosen);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, form->tvDevice->visualRect(index).center());
+    ASSERT_EQ(form->Label_ver->text(), QStringLiteral("Тиврон-А   3.0.11"));
+    form->CSpinEdit_NewAddrDev->setValue(20);
+
+    QRect rows;
+    for (CTreeNode *n = form->tvDevice->items().firstNode(); n; n = n->nextSibling())
+        rows |= form->tvDevice->visualRect(form->tvDevice->treeModel()->indexOf(n));
+    const QPoint below(rows.center().x(), (rows.bottom() + viewport->height()) / 2);
+    ASSERT_FALSE(form->tvDevice->indexAt(below).isValid());
+    const QPoint onTheOther = form->tvDevice->visualRect(form->tvDevice->treeModel()->indexOf(chosen->nextSibling())).center();
+    g_fake.sent.clear();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, below);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, below);
+    // A drag that starts below the devices chooses none of them either.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, below);
+    QMouseEvent move(QEvent::MouseMove, onTheOther, viewport->mapToGlobal(onTheOther), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, onTheOther);
+
+    EXPECT_TRUE(Sent().isEmpty()) << Sent().join(' ').toStdString();
+    EXPECT_EQ(form->SelectedNode(), chosen);
+    EXPECT_TRUE(form->tvDevice->selectionModel()->isSelected(index));
+    EXPECT_EQ(form->Label_ver->text(), QStringLiteral("Тиврон-А   3.0.11"));
+    EXPECT_EQ(form->CSpinEdit_NewAddrDev->Value(), 20);
+    EXPECT_TRUE(form->btnRestart->isEnabled() && form->GroupBox_AddrDet->isEnabled());
+    form->btnRestart->click();
+    EXPECT_EQ(Sent(), QStringList{"00FF02000200000100000000"});
+    EXPECT_EQ(messages, (std::vector<Message>{{"Команда 'Перезапуск прибора' отправлена.", mtInformation}}));
+
+    // The list sorted keeps the choice and its controls.
+    form->RadioButtons->button(1)->click();
+    EXPECT_EQ(form->SelectedNode()->text, QStringLiteral("Тиврон-А <3>"));
+    EXPECT_TRUE(form->btnRestart->isEnabled());
+
+    // Ctrl+Space takes the choice away without a click: every control that needs a device goes.
+    form->tvDevice->setFocus();
+    QTest::keyClick(form->tvDevice, Qt::Key_Space, Qt::ControlModifier);
+    ASSERT_EQ(form->SelectedNode(), nullptr);
+    for (QWidget *w : std::initializer_list<QWidget *>{form->GroupBox_AddrDev, form->btnSaveAddrDev,
+                                                       form->GroupBox_AddrDet, form->sbSaveAddrDet,
+                                                       form->GroupBox_AddrMod, form->GroupBox_SpecCommand,
+                                                       form->btnRestart, form->btnArchive, form->btnDefSettings})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
 }
 
 // The address boxes select their whole value when the focus comes to them by code: typing replaces it.

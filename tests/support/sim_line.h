@@ -29,6 +29,9 @@ inline bool HoldsOrderMark(const std::vector<CanPacket> &records)
 
 // Drains the adapter (dropping what comes) until the line has answered everything asked so far, so
 // a late answer to an earlier exchange cannot pass for one to the next. The adapter must be connected.
+// The answer also shows that the bus has seen this adapter join: virtualcan relays a frame only to
+// the adapters whose joining it has read, and that travels behind the connect, so until then a frame
+// the line sends on its own is lost, whichever process serves the bus.
 inline bool DrainLineUpToNow()
 {
     if (!AskForOrderMark())

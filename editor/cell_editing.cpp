@@ -157,11 +157,13 @@ void TMainForm::lvQDblClick(QObject *sender)
         return;
     const QString cell = page.CellText(SelectedRow, SelectedColumn - 1);
     const TEditorRect r = EditorRect;
+    const CParamListView::CCell opened{SelectedRow, SelectedColumn};
     switch (param->TypeCode) {
     case tcText: {
         auto *edit = FindComponent<CLineEdit>(QStringLiteral("edit") + n, PageControl, kSearchDepth);
         if (!edit)
             return;
+        list->EditorCell = opened;
         edit->setText(cell);
         edit->setGeometry(r.Left, r.Top, r.Width, r.Height);
         edit->show();
@@ -174,6 +176,7 @@ void TMainForm::lvQDblClick(QObject *sender)
         auto *ud = FindComponent<CSpinButton>(QStringLiteral("ud") + n, PageControl, kSearchDepth);
         if (!medit || !ud)
             return;
+        list->EditorCell = opened;
         medit->SetBounds(param->MinValue, param->MaxValue);
         medit->setText(QString::number(CellNumberOr0(cell)));
         medit->Edited = false;
@@ -192,6 +195,7 @@ void TMainForm::lvQDblClick(QObject *sender)
         auto *cb = FindComponent<CComboBox>(QStringLiteral("cb") + n, PageControl, kSearchDepth);
         if (!cb)
             return;
+        list->EditorCell = opened;
         cb->blockSignals(true);
         cb->clear();
         cb->addItems(param->ItemNames);
@@ -238,7 +242,7 @@ void TMainForm::StepCellValue(CParamListView *list, bool backwards)
     list->Page().SetCellText(SelectedRow, SelectedColumn - 1, *step.Text);
 }
 
-// Editors. Each stores into the cursor cell of its own list.
+// Editors. Each stores into the cell of its own list that it was opened on.
 
 namespace {
 template <class T>
@@ -248,6 +252,12 @@ T *Partner(const QObject *sender, const QString &prefix, const QString &partnerP
         return nullptr;
     return FindComponent<T>(SwapNamePrefix(sender->objectName(), prefix, partnerPrefix), root, kSearchDepth);
 }
+
+// The open editor's cell of list: its row and its index among the row's cells.
+std::pair<int, int> EditorCellOf(const CParamListView *list)
+{
+    return {list->EditorCell.Row, list->EditorCell.Column - 1};
+}
 } // namespace
 
 void TMainForm::editExit(QObject *sender)
@@ -256,8 +266,9 @@ void TMainForm::editExit(QObject *sender)
     auto *list = Partner<CParamListView>(sender, QStringLiteral("edit"), QStringLiteral("lvQ"), PageControl);
     if (!edit || !list)
         return;
-    list->Page().SetCellText(SelectedRow, SelectedColumn - 1, edit->text());
-    SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
+    const auto [row, cell] = EditorCellOf(list);
+    list->Page().SetCellText(row, cell, edit->text());
+    SetStatusText(list->Page().CellText(row, cell));
     HideControl(edit);
 }
 
@@ -268,7 +279,8 @@ void TMainForm::editKeyDown(QObject *sender, int key)
     if (!edit || !list)
         return;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        list->Page().SetCellText(SelectedRow, SelectedColumn - 1, edit->text());
+        const auto [row, cell] = EditorCellOf(list);
+        list->Page().SetCellText(row, cell, edit->text());
         HideControl(edit);
         list->setFocus();
     } else if (key == Qt::Key_Escape) {
@@ -293,13 +305,14 @@ void TMainForm::meditExit(QObject *sender)
     auto *ud = Partner<CSpinButton>(sender, QStringLiteral("medit"), QStringLiteral("ud"), PageControl);
     if (!medit || !list || !ud)
         return;
-    const CParam *param = list->Page().Param(SelectedRow);
+    const auto [row, cell] = EditorCellOf(list);
+    const CParam *param = list->Page().Param(row);
     // A value only looked at is not rewritten.
     if (param && medit->Edited) {
-        list->Page().SetCellText(SelectedRow, SelectedColumn - 1, QString::number(ClampedNumber(medit->text(), param)));
+        list->Page().SetCellText(row, cell, QString::number(ClampedNumber(medit->text(), param)));
         medit->Edited = false;
     }
-    SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
+    SetStatusText(list->Page().CellText(row, cell));
     HideControl(medit);
     HideControl(ud);
 }
@@ -311,12 +324,13 @@ void TMainForm::meditKeyDown(QObject *sender, int key)
     auto *ud = Partner<CSpinButton>(sender, QStringLiteral("medit"), QStringLiteral("ud"), PageControl);
     if (!medit || !list || !ud)
         return;
-    const CParam *param = list->Page().Param(SelectedRow);
+    const auto [row, cell] = EditorCellOf(list);
+    const CParam *param = list->Page().Param(row);
     if (!param)
         return;
     const int v = ClampedNumber(medit->text(), param);
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        list->Page().SetCellText(SelectedRow, SelectedColumn - 1, QString::number(v));
+        list->Page().SetCellText(row, cell, QString::number(v));
         medit->Edited = false;
         SetStatusText(QString::number(v));
         HideControl(medit);
@@ -325,7 +339,7 @@ void TMainForm::meditKeyDown(QObject *sender, int key)
     } else if (key == Qt::Key_Escape) {
         HideControl(medit); // its exit stores what was typed, and only that
         HideControl(ud);
-        SetStatusText(list->Page().CellText(SelectedRow, SelectedColumn - 1));
+        SetStatusText(list->Page().CellText(row, cell));
         list->setFocus();
     }
 }
@@ -336,8 +350,9 @@ void TMainForm::cbChange(QObject *sender)
     auto *list = Partner<CParamListView>(sender, QStringLiteral("cb"), QStringLiteral("lvQ"), PageControl);
     if (!cb || !list)
         return;
+    const auto [row, cell] = EditorCellOf(list);
     SetStatusText(cb->currentText());
-    list->Page().SetCellText(SelectedRow, SelectedColumn - 1, cb->currentText());
+    list->Page().SetCellText(row, cell, cb->currentText());
 }
 
 void TMainForm::cbExit(QObject *sender)
@@ -363,13 +378,14 @@ void StepNumberEditor(TMainForm &form, QObject *sender, int delta)
     auto *medit = Partner<CNumberEdit>(sender, QStringLiteral("ud"), QStringLiteral("medit"), form.PageControl);
     if (!list || !medit)
         return;
-    const CParam *param = list->Page().Param(form.SelectedRow);
+    const auto [row, cell] = EditorCellOf(list);
+    const CParam *param = list->Page().Param(row);
     if (!param)
         return;
     const int v = ClampToBounds(int64_t(CellNumberOr0(medit->text())) + delta, param->MinValue, param->MaxValue);
     medit->setText(QString::number(v));
     medit->Edited = true;
-    list->Page().SetCellText(form.SelectedRow, form.SelectedColumn - 1, QString::number(v));
+    list->Page().SetCellText(row, cell, QString::number(v));
 }
 } // namespace
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -236,8 +238,30 @@ void CComboBox::focusOutEvent(QFocusEvent *event)
         Fire(OnExit);
 }
 
+namespace {
+// Left and Right step a pick-only drop-down list's choice as Up and Down do, open or closed, as in the
+// old drop-down list; Qt's closed box would pass them on to its parent, its open list ignores them.
+std::optional<Qt::Key> StepKeyOf(const QKeyEvent *event)
+{
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
+        return std::nullopt;
+    if (event->key() == Qt::Key_Left)
+        return Qt::Key_Up;
+    if (event->key() == Qt::Key_Right)
+        return Qt::Key_Down;
+    return std::nullopt;
+}
+} // namespace
+
 bool CComboBox::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == view() && event->type() == QEvent::KeyPress && view()->isVisible() && !isEditable()) {
+        if (const std::optional<Qt::Key> step = StepKeyOf(static_cast<QKeyEvent *>(event))) {
+            QKeyEvent moved(QEvent::KeyPress, *step, Qt::NoModifier);
+            QCoreApplication::sendEvent(view(), &moved);
+            return true;
+        }
+    }
     // The open drop-down closes on Escape before the key reaches this control, and on the override
     // check before the key press itself. The old control's key handler got that Escape: the drop-down
     // closes keeping the choice the control holds, and the handler follows.
@@ -259,8 +283,15 @@ void CComboBox::keyPressEvent(QKeyEvent *event)
 {
     if (OnKeyDown)
         OnKeyDown(event->key(), event->modifiers());
-    if (isVisible())
-        QComboBox::keyPressEvent(event);
+    if (!isVisible())
+        return;
+    if (const std::optional<Qt::Key> step = isEditable() ? std::nullopt : StepKeyOf(event)) {
+        QKeyEvent moved(QEvent::KeyPress, *step, Qt::NoModifier);
+        QComboBox::keyPressEvent(&moved);
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
     // Qt passes Enter on to the parent; an open cell list would then be opened anew over itself.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         event->accept();

@@ -92,7 +92,8 @@ void FillAsPanel(QWidget *panel);
 
 // Pick-only drop-down list (TComboBox, drop-down list style). OnChange fires for the engineer's choice
 // only; SetItemIndex from code fires nothing. OnKeyDown also sees the Escape that closes the open
-// drop-down, which Qt's drop-down takes for itself.
+// drop-down, which Qt's drop-down takes for itself. Left and Right step the choice as Up and Down do,
+// closed or dropped down, where Qt's would pass them on to the parent or ignore them.
 class CComboBox : public QComboBox {
     Q_OBJECT
 public:

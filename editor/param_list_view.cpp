@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
@@ -228,6 +229,14 @@ void CParamListView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CParamListView::keyPressEvent(QKeyEvent *event)
 {
+    // Qt passes a key that an open editor leaves unused (Up, Down, PgUp and PgDn in an edit box) on to
+    // its parent, this list, whose cursor would then move under the editor. While an editor holds the
+    // focus, the keys are its own.
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && focus != this && isAncestorOf(focus)) {
+        event->accept();
+        return;
+    }
     if (OnKeyDown)
         OnKeyDown(event->key(), event->modifiers());
     switch (event->key()) {

@@ -65,6 +65,13 @@ public:
 
     // The cursor cell as the main window holds it (SelectedRow, SelectedColumn).
     std::function<std::pair<int, int>()> CursorCell;
+    // The cursor cell its in-place editor was opened on: the editor stores there however it ends,
+    // whatever the cursor did meanwhile. -1, -1 before the first editor opens.
+    struct CCell {
+        int Row = -1;
+        int Column = -1; // as SelectedColumn: the value column is Column - 1
+    };
+    CCell EditorCell;
 
     // Handlers (the main window's lvQ... handlers).
     std::function<void()> OnMouseDown;

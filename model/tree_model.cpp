@@ -1,6 +1,7 @@
 #include "model/tree_model.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 
 #include "platform/item_delegate.h"
 
@@ -137,4 +138,42 @@ CTreeNode *CTreeView::selectedNode() const
 void CTreeView::selectNode(CTreeNode *node)
 {
     setCurrentIndex(model_->indexOf(node));
+}
+
+bool CTreeView::PressOnEmpty(QMouseEvent *event)
+{
+    pressedOnEmpty_ = !indexAt(event->position().toPoint()).isValid();
+    return pressedOnEmpty_;
+}
+
+void CTreeView::mousePressEvent(QMouseEvent *event)
+{
+    if (PressOnEmpty(event))
+        event->accept();
+    else
+        QTreeView::mousePressEvent(event);
+}
+
+void CTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (PressOnEmpty(event))
+        event->accept();
+    else
+        QTreeView::mouseDoubleClickEvent(event);
+}
+
+void CTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (pressedOnEmpty_ && event->buttons() != Qt::NoButton)
+        event->accept();
+    else
+        QTreeView::mouseMoveEvent(event);
+}
+
+void CTreeView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (pressedOnEmpty_)
+        event->accept();
+    else
+        QTreeView::mouseReleaseEvent(event);
 }

@@ -61,7 +61,22 @@ public:
     CTreeNode *selectedNode() const;
     void selectNode(CTreeNode *node);
 
+    // The mouse button last went down below the last node: that press, its drag and its release
+    // changed nothing.
+    bool pressedOnEmpty() const { return pressedOnEmpty_; }
+
+protected:
+    // A press below the last node keeps the chosen node chosen and highlighted, as the old tree views
+    // did; Qt's view would drop the highlight there, or choose another node by the drag that follows.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
 private:
+    bool PressOnEmpty(QMouseEvent *event);
+
     std::unique_ptr<CTree> tree_;
     CTreeModel *model_;
+    bool pressedOnEmpty_ = false;
 };

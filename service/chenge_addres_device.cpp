@@ -440,33 +440,13 @@ void TChengeAddresDeviceForm::RadioGroup1Click()
 
 bool TChengeAddresDeviceForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != tvDevice->viewport())
-        return QDialog::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        // Below the last device the view would drop the highlight of the chosen one; the list keeps
-        // its choice there, so the press, the drag and the release never reach the view.
-        PressOnEmpty = !tvDevice->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid();
-        if (PressOnEmpty)
-            return true;
-        break;
-    case QEvent::MouseMove:
-        if (PressOnEmpty)
-            return true;
-        break;
-    case QEvent::MouseButtonRelease:
-        if (std::exchange(PressOnEmpty, false))
-            return true;
-        // The press has moved the selection by the time the button comes up.
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            const bool handled = QDialog::eventFilter(watched, event);
-            RunGuarded([this] { tvDeviceClick(); });
-            return handled;
-        }
-        break;
-    default:
-        break;
+    // The press has moved the selection by the time the button comes up; one below the last device
+    // chose nothing and asks nothing.
+    if (watched == tvDevice->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !tvDevice->pressedOnEmpty()) {
+        const bool handled = QDialog::eventFilter(watched, event);
+        RunGuarded([this] { tvDeviceClick(); });
+        return handled;
     }
     return QDialog::eventFilter(watched, event);
 }

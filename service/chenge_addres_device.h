@@ -142,7 +142,6 @@ private:
     int WaitDepth = 0;  // waits of this window running: the search tick keeps off their answers
     int ClickCount = 0; // list clicks so far, so a click's late version answer yields to a newer click
     bool Closing = false;
-    bool PressOnEmpty = false; // the mouse button went down below the last device
 };
 
 inline const QString ServiceCaption = QStringLiteral("Сервис");

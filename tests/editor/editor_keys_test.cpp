@@ -28,6 +28,7 @@
 #include "model/device_addresses.h"
 #include "model/tree_model.h"
 #include "tests/support/catalogue_model.h"
+#include "tests/support/shown_page.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -36,7 +37,7 @@ using Cells = std::vector<QStringList>; // per row, the texts of its value colum
 
 // A new configuration of a sample model on the pages, the main window shown and active, the file
 // dialogs replaced by the files of a temporary folder.
-class EditorKeys : public ::testing::Test {
+class EditorKeys : public ::testing::Test, protected ShownPageControls {
 protected:
     void SetUp() override
     {
@@ -84,18 +85,8 @@ protected:
             if (form->PageControl->tabText(i) == page)
                 form->PageControl->setCurrentIndex(i);
         ASSERT_EQ(form->PageControl->tabText(form->PageControl->currentIndex()), page);
-        n = QString::number(form->ActivePageId);
-        list = Find<CParamListView>("lvQ");
-        edit = Find<CLineEdit>("edit");
-        medit = Find<CNumberEdit>("medit");
-        cb = Find<CComboBox>("cb");
-        ASSERT_TRUE(list && edit && medit && cb);
+        ASSERT_TRUE(FindShownPage(*form));
         list->setFocus();
-    }
-    template <class T>
-    T *Find(const QString &prefix) const
-    {
-        return FindComponent<T>(prefix + n, form->PageControl, 3);
     }
     int Row(const QString &caption) const
     {
@@ -151,11 +142,6 @@ protected:
     QStringList messages;
     std::unique_ptr<TConfigForm> configForm;
     std::unique_ptr<TMainForm> form;
-    QString n;
-    CParamListView *list = nullptr;
-    CLineEdit *edit = nullptr;
-    CNumberEdit *medit = nullptr;
-    CComboBox *cb = nullptr;
 };
 
 const Qt::Key kKeys[] = {Qt::Key_Up,   Qt::Key_Down, Qt::Key_Left,   Qt::Key_Right,

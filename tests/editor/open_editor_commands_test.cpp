@@ -32,6 +32,7 @@
 #include "model/tree_model.h"
 #include "tests/link/fake_dll_fixture.h"
 #include "tests/support/catalogue_model.h"
+#include "tests/support/shown_page.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_entries.h"
@@ -49,7 +50,7 @@ QString SavedValue(const QByteArray &file, const QString &parameter)
 
 // The catalogue's Тиврон-А at address 5 on the pages, the main window shown and active, the adapter
 // library fake, the file dialog and the word processor replaced.
-class OpenEditorCommands : public LinkTest {
+class OpenEditorCommands : public LinkTest, protected ShownPageControls {
 protected:
     void SetUp() override
     {
@@ -93,12 +94,7 @@ protected:
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         form->PageControl->setCurrentIndex(1);
-        n = QString::number(form->ActivePageId);
-        list = Find<CParamListView>("lvQ");
-        edit = Find<CLineEdit>("edit");
-        medit = Find<CNumberEdit>("medit");
-        cb = Find<CComboBox>("cb");
-        ASSERT_TRUE(list && edit && medit && cb);
+        ASSERT_TRUE(FindShownPage(*form));
         ASSERT_EQ(list->Page().Caption(1), QStringLiteral("Задержка звука, с"));
         for (CLineEdit *box : {static_cast<CLineEdit *>(edit), static_cast<CLineEdit *>(medit)}) {
             const ControlHandler exit = box->OnExit;
@@ -135,11 +131,6 @@ protected:
         LinkTest::TearDown();
     }
 
-    template <class T>
-    T *Find(const QString &prefix) const
-    {
-        return FindComponent<T>(prefix + n, form->PageControl, 3);
-    }
     void ClickToolButton(QAction *action) const
     {
         QWidget *button = form->ToolBar->widgetForAction(action);
@@ -176,11 +167,6 @@ protected:
     std::unique_ptr<TConfigForm> configForm;
     std::unique_ptr<TMainForm> form;
     CTreeNode *device = nullptr;
-    QString n;
-    CParamListView *list = nullptr;
-    CLineEdit *edit = nullptr;
-    CNumberEdit *medit = nullptr;
-    CComboBox *cb = nullptr;
     int exits = 0;
 };
 

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -208,10 +209,10 @@ QStringList PdfPages()
 // The manual's source as the build reads it.
 bool LoadSource(QTextDocument &doc)
 {
-    QFile file(SourcePath(QStringLiteral("docs/manual/users_manual.html")));
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray html = ReadFile(SourcePath(QStringLiteral("docs/manual/users_manual.html")));
+    if (html.isEmpty())
         return false;
-    doc.setHtml(QString::fromUtf8(file.readAll()));
+    doc.setHtml(QString::fromUtf8(html));
     return true;
 }
 

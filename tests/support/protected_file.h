@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 // The other user of the tests that run as root.
 inline uid_t NobodyUser()
@@ -60,11 +61,7 @@ inline std::vector<ProtectedFile> ProtectedFiles()
 inline void MakeProtectedFile(const QString &path, const QByteArray &old, const ProtectedFile &file)
 {
     QFile::remove(path);
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(old), old.size());
-    }
+    WriteFile(path, old);
     const QByteArray name = QFile::encodeName(path);
     if (file.nobodys) {
         ASSERT_EQ(::chown(name.constData(), NobodyUser(), NobodyGroup()), 0);
@@ -89,12 +86,10 @@ inline void ExpectSavesOverProtectedFiles(const QString &path, const std::functi
         if (file.kept)
             expected << QStringLiteral("Не удалось записать файл '") + path + QStringLiteral("': Доступ запрещён");
         EXPECT_EQ(messages, expected);
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         if (file.kept)
-            EXPECT_EQ(f.readAll(), old);
+            EXPECT_EQ(ReadFile(path), old);
         else
-            EXPECT_NE(f.readAll(), old);
+            EXPECT_NE(ReadFile(path), old);
         EXPECT_EQ(FolderEntries(folder), before);
     }
 }

@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -342,7 +341,7 @@ bool TMainForm::OpenDocument(const QString &path)
 {
     if (Env.OpenDocument)
         return Env.OpenDocument(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return OpenOnDesktop(path, Env.DesktopOpener);
 }
 
 void TMainForm::actPaketsExecute()

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "platform/desktop_open.h"
 #include "platform/timer.h"
 
 class QAction;
@@ -28,8 +29,10 @@ struct TMainFormEnv {
     std::function<void()> LoadKeyReaderLibrary; // silent when missing
     std::function<void()> DisconnectAdapter;
     std::function<void()> UnloadLibraries;      // releases each handle as it stands
-    // Hands a file to the desktop's viewer; false when it could not. Empty: the desktop's "open".
+    // Hands a file to the desktop's viewer; false when it could not. Empty: OpenOnDesktop with
+    // DesktopOpener.
     std::function<bool(const QString &path)> OpenDocument;
+    TDesktopOpener DesktopOpener;
 };
 
 // Rectangle of the in-place editor of the selected cell.

@@ -18,11 +18,11 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 
 #include "app/guard.h"
 #include "app/message_dlg.h"
 #include "editor/components.h"
+#include "editor/config_files.h"
 #include "editor/config_read.h"
 #include "link/exchange.h"
 #include "model/config_form.h"
@@ -47,7 +47,7 @@ public:
 
 TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Timer1(this), Env(std::move(env))
 {
-    setWindowTitle(QStringLiteral("ТИВРОН-Diva"));
+    setWindowTitle(MainCaption);
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(13);
     setFont(f);
@@ -83,6 +83,7 @@ TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Tim
 
 TMainForm::~TMainForm()
 {
+    CancelExchangesEndCall(WaitTextEndCall);
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
@@ -109,10 +110,30 @@ void TMainForm::RunDeviceCommand(const std::function<void()> &command)
     RunGuarded([&] {
         if (ExchangeInProgress()) {
             SetStatusText(WaitForExchangeText);
+            // The text is true only while the exchange runs.
+            if (WaitTextEndCall == 0)
+                WaitTextEndCall = CallWhenExchangesEnd([this] {
+                    WaitTextEndCall = 0;
+                    if (StatusText() == WaitForExchangeText)
+                        SetStatusText(QString());
+                });
             return;
         }
         command();
     });
+}
+
+bool TMainForm::HasPages() const
+{
+    return CurrentDevice && CurrentDevice->device() && !PageIds.isEmpty() && PageControl->count() > 0;
+}
+
+bool TMainForm::RequirePages()
+{
+    if (HasPages())
+        return true;
+    ShowMessageDlg(NoDeviceDataText, mtError, mbOK);
+    return false;
 }
 
 void TMainForm::BuildActions()

@@ -402,8 +402,10 @@ TEST_F(ReadActionTest, CancelledDialogDisconnects)
     EXPECT_EQ(g_fake.disconnects, 1);
     EXPECT_FALSE(UsbCan.Connected);
     ASSERT_EQ(g_fake.sent.size(), 1u); // the search broadcast, no request
-    EXPECT_EQ(form->CurrentDevice, nullptr);
+    // The pages stay with their device, to be saved or written.
+    EXPECT_EQ(form->CurrentDevice.get(), device);
     EXPECT_EQ(form->PageControl->count(), 8);
+    EXPECT_TRUE(form->HasPages());
     EXPECT_EQ(form->Timer1.Interval(), 0);
     EXPECT_FALSE(ExchangeInProgress());
 }

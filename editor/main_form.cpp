@@ -128,11 +128,11 @@ bool TMainForm::HasPages() const
     return CurrentDevice && CurrentDevice->device() && !PageIds.isEmpty() && PageControl->count() > 0;
 }
 
-bool TMainForm::RequirePages()
+bool TMainForm::RequirePages(MsgKind kind)
 {
     if (HasPages())
         return true;
-    ShowMessageDlg(NoDeviceDataText, mtError, mbOK);
+    ShowMessageDlg(NoDeviceDataText, kind, mbOK);
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/message_dlg.h"
 #include "app/settings.h"
 #include "platform/desktop_open.h"
 #include "platform/timer.h"
@@ -105,9 +106,10 @@ public:
 
     // Whether the window shows the pages of a device. The commands that take the pages (Save, Write,
     // the report, the page menu) enter through RequirePages: without pages it says NoDeviceDataText
-    // (error, OK) and gives false, and the command sends and writes nothing.
+    // (OK; information, as Write and the report have always said it) and gives false, and the command
+    // sends and writes nothing.
     bool HasPages() const;
-    bool RequirePages();
+    bool RequirePages(MsgKind kind = mtInformation);
 
     // Where the commands that would disconnect the adapter, replace the pages or start an exchange
     // enter (New, Open, Read, Write, Service, the page menu, the key page's device buttons): while an

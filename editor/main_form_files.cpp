@@ -86,7 +86,7 @@ void TMainForm::actOpenFileExecute()
 void TMainForm::actSaveFileExecute()
 {
     EndCellEditing(); // the file takes what the pages show
-    if (!RequirePages())
+    if (!RequirePages(mtError))
         return;
     const std::optional<QString> chosen = ShowSaveConfigDialog(this);
     if (!chosen)

@@ -163,7 +163,7 @@ TEST_F(PageMenuTest, AnswersAndRefusals)
         EXPECT_TRUE(g_fake.sent.empty());
         ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0].text, "Нет данных, выберите прибор!");
-        EXPECT_EQ(asked[0].kind, mtError);
+        EXPECT_EQ(asked[0].kind, mtInformation);
         EXPECT_EQ(asked[0].buttons, MsgButtons(mbOK));
     }
 }

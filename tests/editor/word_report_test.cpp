@@ -487,7 +487,7 @@ TEST_F(WordExportTest, WithoutADeviceOnlyTheMessage)
     form->actExportWordExecute();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Нет данных, выберите прибор!");
-    EXPECT_EQ(messages[0].kind, mtError);
+    EXPECT_EQ(messages[0].kind, mtInformation);
     EXPECT_EQ(messages[0].buttons, MsgButtons(mbOK));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(form->StatusText(), "как было");

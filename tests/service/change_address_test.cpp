@@ -207,7 +207,7 @@ TEST_F(ChangeAddress, PageMenuWithoutAnOpenDevice)
         });
         main->ChangeAddrModuleClick();
         EXPECT_FALSE(opened);
-        EXPECT_EQ(messages, (std::vector<Message>{{NoDeviceDataText, mtError}}));
+        EXPECT_EQ(messages, (std::vector<Message>{{NoDeviceDataText, mtInformation}}));
         EXPECT_TRUE(Sent().isEmpty());
     }
 }

@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -19,11 +18,11 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 
 #include "app/guard.h"
 #include "app/message_dlg.h"
 #include "editor/components.h"
+#include "editor/config_files.h"
 #include "editor/config_read.h"
 #include "link/exchange.h"
 #include "model/config_form.h"
@@ -48,7 +47,7 @@ public:
 
 TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Timer1(this), Env(std::move(env))
 {
-    setWindowTitle(QStringLiteral("ТИВРОН-Diva"));
+    setWindowTitle(MainCaption);
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(13);
     setFont(f);
@@ -84,6 +83,7 @@ TMainForm::TMainForm(QWidget *owner, TMainFormEnv env) : QMainWindow(owner), Tim
 
 TMainForm::~TMainForm()
 {
+    CancelExchangesEndCall(WaitTextEndCall);
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
@@ -110,10 +110,30 @@ void TMainForm::RunDeviceCommand(const std::function<void()> &command)
     RunGuarded([&] {
         if (ExchangeInProgress()) {
             SetStatusText(WaitForExchangeText);
+            // The text is true only while the exchange runs.
+            if (WaitTextEndCall == 0)
+                WaitTextEndCall = CallWhenExchangesEnd([this] {
+                    WaitTextEndCall = 0;
+                    if (StatusText() == WaitForExchangeText)
+                        SetStatusText(QString());
+                });
             return;
         }
         command();
     });
+}
+
+bool TMainForm::HasPages() const
+{
+    return CurrentDevice && CurrentDevice->device() && !PageIds.isEmpty() && PageControl->count() > 0;
+}
+
+bool TMainForm::RequirePages(MsgKind kind)
+{
+    if (HasPages())
+        return true;
+    ShowMessageDlg(NoDeviceDataText, kind, mbOK);
+    return false;
 }
 
 void TMainForm::BuildActions()
@@ -342,7 +362,7 @@ bool TMainForm::OpenDocument(const QString &path)
 {
     if (Env.OpenDocument)
         return Env.OpenDocument(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return OpenOnDesktop(path, Env.DesktopOpener);
 }
 
 void TMainForm::actPaketsExecute()

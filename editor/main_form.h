@@ -6,7 +6,9 @@
 #include <functional>
 #include <memory>
 
+#include "app/message_dlg.h"
 #include "app/settings.h"
+#include "platform/desktop_open.h"
 #include "platform/timer.h"
 
 class QAction;
@@ -28,8 +30,10 @@ struct TMainFormEnv {
     std::function<void()> LoadKeyReaderLibrary; // silent when missing
     std::function<void()> DisconnectAdapter;
     std::function<void()> UnloadLibraries;      // releases each handle as it stands
-    // Hands a file to the desktop's viewer; false when it could not. Empty: the desktop's "open".
+    // Hands a file to the desktop's viewer; false when it could not. Empty: OpenOnDesktop with
+    // DesktopOpener.
     std::function<bool(const QString &path)> OpenDocument;
+    TDesktopOpener DesktopOpener;
 };
 
 // Rectangle of the in-place editor of the selected cell.
@@ -45,6 +49,9 @@ inline const QString ManualMissingText = QStringLiteral("Нет файла ру�
 inline const QString ManualNotOpenedText = QStringLiteral("Нет программы для просмотра PDF: ");
 
 inline const QString WaitForExchangeText = QStringLiteral("Дождитесь окончания обмена с прибором.");
+
+// The caption of a window that shows no device's pages; the pages add the device and its address.
+inline const QString MainCaption = QStringLiteral("ТИВРОН-Diva");
 
 // The CAN monitor goes to the left of the main window, or to the screen's left edge when there is no room.
 int MonitorLeft(int mainLeft, int monitorWidth);
@@ -97,6 +104,13 @@ public:
     // Hands a file to the desktop's viewer (Env.OpenDocument); false when that failed.
     bool OpenDocument(const QString &path);
 
+    // Whether the window shows the pages of a device. The commands that take the pages (Save, Write,
+    // the report, the page menu) enter through RequirePages: without pages it says NoDeviceDataText
+    // (OK; information, as Write and the report have always said it) and gives false, and the command
+    // sends and writes nothing.
+    bool HasPages() const;
+    bool RequirePages(MsgKind kind = mtInformation);
+
     // Where the commands that would disconnect the adapter, replace the pages or start an exchange
     // enter (New, Open, Read, Write, Service, the page menu, the key page's device buttons): while an
     // exchange runs they would run inside its waits, so they only say WaitForExchangeText.
@@ -133,7 +147,8 @@ public:
     // the pages built so far stay.
     void BuildDevicePages(CTreeNode *device, CTreeNode *valuesDevice, bool withValues);
     void BuildParameterPage(QWidget *sheet, CTreeNode *table, bool withValues, CTreeNode *valuesTable);
-    // Frees every page with everything on it (page change not raised).
+    // Frees every page with everything on it (page change not raised). The window then names no
+    // device, and the status text, which spoke of the pages or of an earlier command, goes.
     void FreePages();
     // The name search of the pages (editor/components.h), usually from PageControl.
     QObject *FindComponentByName(const QString &name, const QObject *root, int depth) const;
@@ -200,6 +215,7 @@ private:
 
     TMainFormEnv Env;
     bool PlacementChecked = false;
+    int WaitTextEndCall = 0; // clears WaitForExchangeText when the exchange it waits for ends
 };
 
 extern TMainForm *MainForm;

@@ -30,6 +30,7 @@ void TMainForm::actNewFileExecute()
     UsbCan.Disconnect();
     FreePages();
     PageIds.clear(); // the pages they named are gone
+    CurrentDevice.reset(); // until a model is chosen the window shows no device
     SelectedColumn = -1;
     SelectedRow = -1;
     if (ConfigForm) {
@@ -85,11 +86,8 @@ void TMainForm::actOpenFileExecute()
 void TMainForm::actSaveFileExecute()
 {
     EndCellEditing(); // the file takes what the pages show
-    // Without a device and its pages there is nothing to take the values from.
-    if (!CurrentDevice || !CurrentDevice->device() || PageIds.isEmpty() || PageControl->count() == 0) {
-        ShowMessageDlg(NoDeviceDataText, mtError, mbOK);
+    if (!RequirePages(mtError))
         return;
-    }
     const std::optional<QString> chosen = ShowSaveConfigDialog(this);
     if (!chosen)
         return;

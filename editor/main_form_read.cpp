@@ -53,7 +53,8 @@ void TMainForm::actReadExecute()
     CTree &models = ConfigForm->tvConfig->items();
     auto dialog = std::make_unique<TSelectDeviceForm>(this, true, models, catalogue);
     pump.Status(ConnectedText, 0);
-    CurrentDevice.reset();
+    // The open pages keep their device until the request replaces them: a cancelled read leaves
+    // them to be saved or written.
     UsbCan.RxPackets.clear();
     SaveDeviceAddresses(models, catalogue);
     // The devices the dialog finds are looked up in the catalogue as the file now holds it.

@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include "app/message_dlg.h"
-#include "editor/config_files.h"
 #include "editor/main_form.h"
 #include "editor/word_report.h"
 #include "model/config_tree.h"
@@ -14,10 +13,8 @@
 void TMainForm::actExportWordExecute()
 {
     EndCellEditing(); // the report shows what the pages show
-    if (!CurrentDevice || !CurrentDevice->device()) {
-        ShowMessageDlg(NoDeviceDataText, mtInformation, mbOK);
+    if (!RequirePages())
         return;
-    }
     QString failure;
     try {
         SetStatusText(ReportExportText);

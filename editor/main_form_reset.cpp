@@ -45,6 +45,8 @@ void TMainForm::PopupMenu1Popup()
 
 void TMainForm::DefaultSettings_Tivron_AClick()
 {
+    if (!RequirePages())
+        return;
     const QString caption = DefaultSettings_Tivron_A->text();
     // A question closed without an answer must not wipe the device's configuration.
     if (!FactoryResetConfirmed())

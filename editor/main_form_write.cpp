@@ -28,12 +28,10 @@ int ConfirmWriteDevice(TSelectDeviceForm &dialog) { return g_confirmation ? g_co
 void TMainForm::actWriteExecute()
 {
     EndCellEditing(); // the device gets what the pages show
-    const std::shared_ptr<CTreeNode> device = CurrentDevice;
-    CDevice *d = device ? device->device() : nullptr;
-    if (!d) {
-        ShowMessageDlg(NoDeviceDataText, mtInformation, mbOK);
+    if (!RequirePages())
         return;
-    }
+    const std::shared_ptr<CTreeNode> device = CurrentDevice;
+    CDevice *d = device->device();
     if (!ConfigForm)
         return;
 

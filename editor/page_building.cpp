@@ -64,20 +64,24 @@ void TMainForm::FreePages()
         PageControl->removeTab(0);
         delete sheet;
     }
+    // Pages built anew start with an empty status: a cell's text or an earlier command's notice
+    // would speak of pages that are gone.
+    setWindowTitle(MainCaption);
+    SetStatusText(QString());
 }
 
 void TMainForm::BuildDevicePages(CTreeNode *device, CTreeNode *valuesDevice, bool withValues)
 {
     PageIds.clear();
     LoopCount = 0;
-    const CDevice *d = device ? device->device() : nullptr;
-    setWindowTitle(QStringLiteral("ТИВРОН-Diva") + QStringLiteral("    прибор ") + (device ? device->text : QString()) +
-                   QStringLiteral("  Адрес-") + QString::number(d ? d->device_addr : 0));
     // The page change is the engineer's: building and freeing raise none.
     const QSignalBlocker block(PageControl);
     FreePages();
     if (!device)
         return;
+    const CDevice *d = device->device();
+    setWindowTitle(MainCaption + QStringLiteral("    прибор ") + device->text + QStringLiteral("  Адрес-") +
+                   QString::number(d ? d->device_addr : 0));
     for (CTreeNode *t = device->firstChild(); t; t = t->nextSibling()) {
         auto *sheet = new QWidget;
         PageControl->addTab(sheet, t->text);

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "app/message_dlg.h"
-#include "editor/config_files.h"
 #include "editor/config_read.h"
 #include "editor/main_form.h"
 #include "model/config_form.h"
@@ -22,11 +21,9 @@ int RunDialog(QDialog &dialog) { return g_runner ? g_runner(dialog) : dialog.exe
 
 void ChangeAddress(TMainForm &form, AddressTarget target)
 {
-    const std::shared_ptr<CTreeNode> device = form.CurrentDevice;
-    if (!device || !device->device()) {
-        ShowMessageDlg(NoDeviceDataText, mtInformation, mbOK);
+    if (!form.RequirePages())
         return;
-    }
+    const std::shared_ptr<CTreeNode> device = form.CurrentDevice;
     int result = 0;
     {
         TFormChangeAddress dialog(form);

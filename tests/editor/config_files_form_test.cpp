@@ -387,6 +387,44 @@ TEST_F(SmallCatalogueTest, OpenReportsAFailedBuild)
     EXPECT_EQ(form->CurrentDevice->text, QStringLiteral("Тиврон-Б"));
 }
 
+// A cell's text in the status bar speaks of the pages it was shown on: the pages of a file opened
+// start without it, and a new configuration cancelled leaves neither it nor the device's name.
+TEST_F(ConfigFilesFormTest, TheStatusOfACellGoesWithItsPages)
+{
+    const auto showObjectName = [this] {
+        int i = 0;
+        for (CTreeNode *t = form->CurrentDevice->firstChild(); t && t->text != QStringLiteral("Общие параметры");
+             t = t->nextSibling())
+            ++i;
+        CParamListView *list = List(form->PageIds.value(i));
+        ASSERT_NE(list, nullptr);
+        int row = 0;
+        while (row < list->Page().RowCount() && list->Page().Caption(row) != QStringLiteral("Название объекта"))
+            ++row;
+        ASSERT_TRUE(list->Page().SetCellText(row, 0, QStringLiteral("Склад 2")));
+        form->SelectedRow = row;
+        form->SelectedColumn = 1;
+        form->lvQSelectItem(list);
+        ASSERT_EQ(form->StatusText(), QStringLiteral("Название объекта:    Склад 2"));
+    };
+    New(QStringLiteral("Тиврон-2"), 5);
+    ASSERT_TRUE(form->CurrentDevice);
+    ASSERT_FALSE(Save(QStringLiteral("conf")).isEmpty());
+    New(QStringLiteral("Тиврон-А"), 3);
+    showObjectName();
+
+    Open(dir.filePath(QStringLiteral("conf.DEV")));
+    ASSERT_EQ(form->CurrentDevice->text, QStringLiteral("Тиврон-2"));
+    EXPECT_EQ(form->StatusText(), QString());
+    EXPECT_EQ(form->windowTitle(), MainCaption + QStringLiteral("    прибор Тиврон-2  Адрес-5"));
+
+    showObjectName();
+    New(QString());
+    EXPECT_EQ(form->StatusText(), QString());
+    EXPECT_EQ(form->windowTitle(), MainCaption);
+    EXPECT_EQ(form->CurrentDevice, nullptr);
+}
+
 // Every sample model: a new configuration saved, opened and saved again gives the same file.
 TEST_F(ConfigFilesFormTest, EverySampleModelRoundTrips)
 {

@@ -282,6 +282,32 @@ TEST_F(ReadTest, DecodingErrorIsShownAndTheNextReadCollectsAgain)
     EXPECT_EQ(form->PageIds.size(), 8);
 }
 
+// The status text of a cell of the pages before the read goes with them: the read's pages start
+// without it.
+TEST_F(ReadTest, TheReadsPagesStartWithAnEmptyStatus)
+{
+    form->BuildDevicePages(device, nullptr, false);
+    form->CurrentDevice = device->shared();
+    auto *general = FindComponent<CParamListView>(QStringLiteral("lvQ") + QString::number(form->PageIds[1]),
+                                                  form->PageControl, 3);
+    ASSERT_NE(general, nullptr);
+    int row = 0;
+    while (row < general->Page().RowCount() && general->Page().Caption(row) != QStringLiteral("Название объекта"))
+        ++row;
+    ASSERT_TRUE(general->Page().SetCellText(row, 0, QStringLiteral("Склад 2")));
+    form->SelectedRow = row;
+    form->SelectedColumn = 1;
+    form->lvQSelectItem(general);
+    ASSERT_EQ(form->StatusText(), QStringLiteral("Название объекта:    Склад 2"));
+
+    Usb_TotalPaket = 1;
+    ASSERT_EQ(RequestConfiguration(*form, *device), 0);
+    form->Timer1.Tick();
+    ASSERT_EQ(form->PageIds.size(), 8);
+    EXPECT_EQ(form->StatusText(), QString());
+    EXPECT_EQ(form->windowTitle(), MainCaption + QStringLiteral("    прибор Тиврон-2  Адрес-5"));
+}
+
 TEST_F(ReadTest, CurrentDeviceOutlivesACatalogueReload)
 {
     Usb_TotalPaket = 1;
@@ -376,8 +402,10 @@ TEST_F(ReadActionTest, CancelledDialogDisconnects)
     EXPECT_EQ(g_fake.disconnects, 1);
     EXPECT_FALSE(UsbCan.Connected);
     ASSERT_EQ(g_fake.sent.size(), 1u); // the search broadcast, no request
-    EXPECT_EQ(form->CurrentDevice, nullptr);
+    // The pages stay with their device, to be saved or written.
+    EXPECT_EQ(form->CurrentDevice.get(), device);
     EXPECT_EQ(form->PageControl->count(), 8);
+    EXPECT_TRUE(form->HasPages());
     EXPECT_EQ(form->Timer1.Interval(), 0);
     EXPECT_FALSE(ExchangeInProgress());
 }

@@ -2,8 +2,13 @@
 // before the adapter is touched, and what a stopped list leaves on the pages.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/message_dlg.h"
 #include "editor/components.h"
@@ -14,6 +19,7 @@
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
 #include "link/packet_text.h"
+#include "link/select_device_form.h"
 #include "model/config_form.h"
 #include "model/config_loader.h"
 #include "model/device_addresses.h"
@@ -226,4 +232,51 @@ TEST_F(WriteHandlerTest, KeyReadWithoutAnAnswerWarnsAndKeepsTheRecord)
     EXPECT_EQ(pump.passes, 4 * 500); // four waits of 1000
     EXPECT_EQ(messages, QStringList{NoKeyAnswerText});
     EXPECT_EQ(key->key_code, QStringLiteral("0102030405AB"));
+}
+
+// A new configuration cancelled leaves the window without pages: it names no device, and every
+// command that takes the pages says so and sends and writes nothing.
+TEST_F(WriteHandlerTest, WithoutPagesNoCommandTakesThem)
+{
+    EXPECT_EQ(form->windowTitle(), MainCaption + QStringLiteral("    прибор Тиврон-2  Адрес-5"));
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget()))
+            dialog->btnCancel->click();
+    });
+    cancel.start(0);
+    form->actNewFile->trigger();
+    cancel.stop();
+    ASSERT_EQ(form->PageControl->count(), 0);
+    EXPECT_EQ(form->windowTitle(), MainCaption);
+    EXPECT_FALSE(form->HasPages());
+
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(out.path()));
+    SetConfigFileDialogs({{}, [&](QWidget *) { return std::optional<QString>(out.filePath(QStringLiteral("conf"))); }});
+    answer = mrYes; // a question would be answered
+    UsbCan.Connected = true;
+    const std::vector<std::pair<const char *, std::function<void()>>> commands = {
+        {"Save", [&] { form->actSaveFile->trigger(); }},
+        {"Write", [&] { form->actWrite->trigger(); }},
+        {"the report", [&] { form->actExportWord->trigger(); }},
+        {"the factory reset", [&] { form->DefaultSettings_Tivron_AClick(); }},
+    };
+    for (const auto &[what, run] : commands) {
+        messages.clear();
+        g_fake.sent.clear();
+        run();
+        EXPECT_EQ(messages, QStringList{NoDeviceDataText}) << what;
+        EXPECT_TRUE(g_fake.sent.empty()) << what;
+        EXPECT_EQ(g_fake.connects, 0) << what;
+        EXPECT_TRUE(QDir(out.path()).isEmpty()) << what;
+    }
+    UsbCan.Connected = false;
+    SetConfigFileDialogs({});
+    if (savedTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", savedTmp);
 }

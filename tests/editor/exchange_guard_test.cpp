@@ -226,6 +226,7 @@ TEST_F(ExchangeGuardTest, FileAndExchangeCommandsWaitForARunningRead)
             FinishCollection();
 
             EXPECT_EQ(shown, WaitForExchangeText);
+            EXPECT_EQ(form->StatusText(), QString()); // the read it waited for is over
             EXPECT_EQ(form->CurrentDevice.get(), device);
             EXPECT_TRUE(form->windowTitle().contains(QStringLiteral("Тиврон-2")));
             EXPECT_EQ(form->PageIds.size(), 8);
@@ -291,6 +292,30 @@ TEST_F(ExchangeGuardTest, KeyServiceAndPageMenuCommandsWaitForARunningWrite)
     EXPECT_TRUE(SentOnlyToTheDevice({0x01, 0x02, 0x85}));
     FinishCollection();
     EXPECT_FALSE(ExchangeInProgress());
+    EXPECT_EQ(form->StatusText(), QString());
+}
+
+// The waiting text lasts as long as the exchange it waits for, also one that builds no pages; a text
+// that took its place meanwhile stays. A window closed first is not told.
+TEST_F(ExchangeGuardTest, TheWaitingTextGoesWithItsExchange)
+{
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced);
+        {
+            ExchangeScope exchange;
+            form->actRead->trigger();
+            form->actNewFile->trigger();
+            EXPECT_EQ(form->StatusText(), WaitForExchangeText);
+            if (replaced)
+                form->SetStatusText(QStringLiteral("Название объекта:    Склад 2"));
+        }
+        EXPECT_EQ(form->StatusText(), replaced ? QStringLiteral("Название объекта:    Склад 2") : QString());
+    }
+    ExchangeScope exchange;
+    auto other = std::make_unique<TMainForm>();
+    other->actRead->trigger();
+    EXPECT_EQ(other->StatusText(), WaitForExchangeText);
+    other.reset();
 }
 
 TEST_F(ExchangeGuardTest, WhatAWriteLeavesOnThePages)

@@ -39,7 +39,12 @@ protected:
         d->name = QStringLiteral("Тиврон-А");
         d->device_id = deviceId;
         d->device_addr = address;
-        form->CurrentDevice = tree.add(nullptr, d->name, d)->shared();
+        CTreeNode *node = tree.add(nullptr, d->name, d);
+        auto table = std::make_shared<CTable>();
+        table->type = QStringLiteral("table");
+        tree.addChild(node, QStringLiteral("Общие параметры"), table);
+        form->CurrentDevice = node->shared();
+        form->BuildDevicePages(node, nullptr, false);
     }
 
     std::vector<bool> States()
@@ -144,13 +149,21 @@ TEST_F(PageMenuTest, AnswersAndRefusals)
             EXPECT_EQ(asked[1].kind, c.sendCode == 0 && c.sent ? mtInformation : mtError);
         }
     }
-    // No device at all: refused the same way.
-    form->CurrentDevice.reset();
-    asked.clear();
-    g_fake.sent.clear();
-    answer = mrYes;
-    form->DefaultSettings_Tivron_AClick();
-    EXPECT_TRUE(g_fake.sent.empty());
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[1].text, "Выбраный адрес не является корректным.");
+    // No device, or its pages gone: told so before any question, and nothing is sent.
+    for (const bool keepDevice : {false, true}) {
+        SCOPED_TRACE(keepDevice);
+        OpenDevice(14, 1);
+        form->FreePages();
+        if (!keepDevice)
+            form->CurrentDevice.reset();
+        asked.clear();
+        g_fake.sent.clear();
+        answer = mrYes;
+        form->DefaultSettings_Tivron_AClick();
+        EXPECT_TRUE(g_fake.sent.empty());
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].text, "Нет данных, выберите прибор!");
+        EXPECT_EQ(asked[0].kind, mtInformation);
+        EXPECT_EQ(asked[0].buttons, MsgButtons(mbOK));
+    }
 }

@@ -28,6 +28,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_entries.h"
+#include "tests/support/stand_in_opener.h"
 
 using namespace pages_fixture;
 
@@ -587,4 +588,36 @@ TEST_F(WordExportTest, AReportNoViewerTakesIsReportedAndItsStatusEnds)
     EXPECT_EQ(messages[0].kind, mtError);
     EXPECT_TRUE(form->isEnabled());
     EXPECT_EQ(form->StatusText(), "");
+}
+
+// The desktop's opener answers for the word processor: xdg-open ends with 3, "no method available",
+// on a desktop without one. Either way the report stays in the temporary folder, and a failure names
+// it, so the engineer can open it by hand.
+TEST_F(WordExportTest, TheDesktopOpenersStatusDecidesAndTheReportStays)
+{
+    QTemporaryDir openers;
+    ASSERT_TRUE(openers.isValid());
+    for (const int status : {0, 3}) {
+        SCOPED_TRACE(status);
+        messages.clear();
+        TMainFormEnv env;
+        env.ProgramDir = tmp.path();
+        env.DesktopOpener.Program = StandInOpener(openers, QString::number(status), status);
+        env.DesktopOpener.WaitMs = 600000; // the stand-in answers at once
+        form = std::make_unique<TMainForm>(nullptr, env);
+        BuildPages();
+        form->actExportWordExecute();
+        const QString report = StandInOpenerArgument(env.DesktopOpener.Program);
+        EXPECT_TRUE(report.endsWith(".docx")) << report.toStdString();
+        EXPECT_TRUE(QFileInfo(report).isFile());
+        if (status == 0) {
+            EXPECT_TRUE(messages.empty());
+        } else {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, "Ошибка при экспорте в файл Word.\nНе удалось открыть документ " + report);
+            EXPECT_EQ(messages[0].kind, mtError);
+        }
+        EXPECT_EQ(form->StatusText(), "");
+        EXPECT_TRUE(form->isEnabled());
+    }
 }

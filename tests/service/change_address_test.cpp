@@ -166,6 +166,7 @@ TEST_F(ChangeAddress, PageMenuRequestsTheConfigurationAfterOk)
         dialog->btnSaveAddrDevClick();
         return dialog->result();
     });
+    main->BuildDevicePages(device, nullptr, false); // the menu is the pages' menu
     main->ChangeAddrDeviceClick();
     const QStringList sent = Sent();
     ASSERT_GE(sent.size(), 3);
@@ -175,26 +176,40 @@ TEST_F(ChangeAddress, PageMenuRequestsTheConfigurationAfterOk)
 
     // Closed without writing: nothing is asked again.
     EndReadExchange();
+    main->Timer1.SetInterval(0);
+    main->BuildDevicePages(device, nullptr, false);
     g_fake.sent.clear();
-    SetServiceDialogRunner([](QDialog &d) {
+    bool shown = false;
+    SetServiceDialogRunner([&](QDialog &d) {
+        shown = true;
         EXPECT_TRUE(qobject_cast<TFormChangeAddress *>(&d)->GroupBox_AddrDet->isVisibleTo(&d));
         return int(mrCancel);
     });
     main->ChangeAddrSenseClick();
+    EXPECT_TRUE(shown);
     EXPECT_TRUE(Sent().isEmpty());
 }
 
+// No device, or a device whose pages are gone (a new configuration cancelled): the same answer.
 TEST_F(ChangeAddress, PageMenuWithoutAnOpenDevice)
 {
-    main->CurrentDevice.reset();
-    bool opened = false;
-    SetServiceDialogRunner([&](QDialog &) {
-        opened = true;
-        return int(mrOk);
-    });
-    main->ChangeAddrModuleClick();
-    EXPECT_FALSE(opened);
-    EXPECT_EQ(messages, (std::vector<Message>{{NoDeviceDataText, mtInformation}}));
+    for (const bool keepDevice : {false, true}) {
+        SCOPED_TRACE(keepDevice);
+        main->BuildDevicePages(device, nullptr, false);
+        main->FreePages();
+        if (!keepDevice)
+            main->CurrentDevice.reset();
+        messages.clear();
+        bool opened = false;
+        SetServiceDialogRunner([&](QDialog &) {
+            opened = true;
+            return int(mrOk);
+        });
+        main->ChangeAddrModuleClick();
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(messages, (std::vector<Message>{{NoDeviceDataText, mtInformation}}));
+        EXPECT_TRUE(Sent().isEmpty());
+    }
 }
 
 TEST_F(ChangeAddress, ServiceActionOpensTheServiceWindow)
@@ -228,6 +243,7 @@ TEST_F(ChangeAddress, TheFirstKeyTypedAsTheDialogOpensReplacesTheAddress)
     };
     for (const auto &c : cases) {
         device->device()->device_addr = 6;
+        main->BuildDevicePages(device, nullptr, false); // the read-back of the case before took them
         g_fake.sent.clear();
         const TypedOnOpening seen =
             TypeAsItOpens([](QWidget *window) { return qobject_cast<TFormChangeAddress *>(window); },

@@ -273,3 +273,19 @@ void CopyKeyListFromPages(TMainForm &form)
             CopyTreeNodes(keys->items(), form.KeyListView->items());
     }
 }
+
+bool ReadsShownDevice(const CTreeNode *shown, const CTreeNode &model, int address)
+{
+    const CDevice *open = shown ? shown->device() : nullptr;
+    const CDevice *read = model.device();
+    return open && read && open->name == read->name && open->version == read->version &&
+           open->device_addr == address;
+}
+
+void ChooseReadKeyList(TMainForm &form, const CTreeNode *shown, const CTreeNode &model, int address)
+{
+    if (ReadsShownDevice(shown, model, address))
+        CopyKeyListFromPages(form);
+    else
+        form.KeyListView->items().clear();
+}

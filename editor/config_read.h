@@ -96,6 +96,15 @@ void CopyTreeNodes(const CTree &from, CTree &to);
 // several), into form.KeyListView; without one the list keeps what it held.
 void CopyKeyListFromPages(TMainForm &form);
 
+// Whether a read of model at address reads the device whose pages are open: shown is the device the
+// pages were built for (null for none), the same model by name and version at the same address.
+bool ReadsShownDevice(const CTreeNode *shown, const CTreeNode &model, int address);
+
+// The key list of a read of model at address, into form.KeyListView: the open key page's keys when
+// it reads the device whose pages are open (CopyKeyListFromPages), else none, so that the read asks
+// for every key: another device's key numbers would leave out the keys this one holds.
+void ChooseReadKeyList(TMainForm &form, const CTreeNode *shown, const CTreeNode &model, int address);
+
 inline const QString BadRequestAddressText = QStringLiteral("Выбраный адрес не является корректным.");
 inline const QString RequestingText = QStringLiteral("Запрос конфигурации прибора...");
 inline const QString RequestFailedText = QStringLiteral("Не могу соединиться с прибором");

@@ -39,6 +39,8 @@ void TMainForm::actReadExecute()
 {
     if (!ConfigForm)
         return;
+    // The device whose pages are open: a read of it asks for the keys its key page holds.
+    const std::shared_ptr<CTreeNode> shown = PageControl->count() > 0 ? CurrentDevice : nullptr;
     const QString catalogue = CataloguePath(ProgramDir);
     LoadXmlToTree(catalogue, ConfigForm->tvConfig);
     LinkPump &pump = CurrentLinkPump();
@@ -70,13 +72,13 @@ void TMainForm::actReadExecute()
         StopRead(*this); // nothing chosen: as a cancel
         return;
     }
-    CopyKeyListFromPages(*this);
     CTreeNode *model = nullptr;
     for (CTreeNode *n = models.firstNode(); n && !model; n = n->nextSibling())
         if (n->device() && n->device()->device_id == choice.Model->device()->device_id)
             model = n;
     if (!model)
         model = choice.Model.get();
+    ChooseReadKeyList(*this, shown.get(), *model, choice.Address);
     model->device()->device_addr = choice.Address;
     // A failed request has been shown and has disconnected; a refused address has been shown.
     if (RequestConfiguration(*this, *model) == kRequestAddressRefused)

@@ -1,7 +1,9 @@
 #include "model/read_tree.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -115,6 +117,22 @@ const CanPacket *AnswerScan::find(const AnswerQuery &query) const
     return nullptr;
 }
 
+std::vector<int> AnswerScan::answeredKeys(int wireAddress, int tableCode, const std::vector<int> &sections) const
+{
+    std::vector<int> keys;
+    if (tableCode != kKeyTableCode)
+        return keys;
+    for (const CanPacket &record : packets_) {
+        const int key = record[4] + 256 * record[5];
+        const bool answers = std::any_of(sections.begin(), sections.end(), [&](int section) {
+            return AnswerMatches(record, AnswerQuery{wireAddress, section, tableCode, std::nullopt, false});
+        });
+        if (answers && std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
+    }
+    return keys;
+}
+
 AnswerIndex::AnswerIndex(const std::vector<CanPacket> &packets) : packets_(packets)
 {
     for (int i = 0; i < int(packets.size()); ++i) {
@@ -152,6 +170,34 @@ const CanPacket *AnswerIndex::find(const AnswerQuery &query) const
         found = b.byColumn[*query.columnKey];
     }
     return found < 0 ? nullptr : &packets_[found];
+}
+
+std::vector<int> AnswerIndex::answeredKeys(int wireAddress, int tableCode, const std::vector<int> &sections) const
+{
+    if (tableCode != kKeyTableCode || !InByte(wireAddress))
+        return {};
+    // The first record of each key over all the sections, then the keys in the order of those records.
+    std::unordered_map<int, int> firstOf;
+    for (int section : sections) {
+        if (!InByte(section))
+            continue;
+        const auto it = buckets_.find((wireAddress * 256 + section) * 256 + tableCode);
+        if (it == buckets_.end())
+            continue;
+        for (const auto &[key, index] : it->second.byKey) {
+            const auto [at, added] = firstOf.try_emplace(key, index);
+            if (!added)
+                at->second = std::min(at->second, index);
+        }
+    }
+    std::vector<std::pair<int, int>> byRecord; // (record, key)
+    for (const auto &[key, index] : firstOf)
+        byRecord.emplace_back(index, key);
+    std::sort(byRecord.begin(), byRecord.end());
+    std::vector<int> keys;
+    for (const auto &entry : byRecord)
+        keys.push_back(entry.second);
+    return keys;
 }
 
 std::optional<QString> AnswerValueText(const CanPacket &record, int byteMask, const CParameter &parameter)
@@ -322,6 +368,16 @@ CTreeNode *BuildReadTree(CTree &target, const CTreeNode &device, const AnswerFin
         if (perKey)
             for (const QString &text : keyTexts)
                 keys.push_back(KeyNumberFromText(text));
+        if (perKey && keys.empty()) {
+            // The read asked for every key: each key the device sent gets its own node, not only the
+            // first, so none is lost from the page and from a file saved from it.
+            std::vector<int> sections;
+            for (const CTreeNode *pn = tn->firstChild(); pn; pn = pn->nextSibling())
+                if (const CParameter *p = pn->parameter())
+                    sections.push_back(p->can_id_razdel);
+            if (const CDevice *d = device.device())
+                keys = answers.answeredKeys(d->device_addr - 1, t->can_type, sections);
+        }
         if (keys.empty())
             keys.push_back(-1); // any key
 

@@ -53,6 +53,9 @@ class AnswerFinder {
 public:
     virtual ~AnswerFinder() = default;
     virtual const CanPacket *find(const AnswerQuery &query) const = 0;
+    // The key numbers that answered in the key table (tableCode kKeyTableCode) at wireAddress in any
+    // of sections: each number once, in the order of its first record. Empty for another table code.
+    virtual std::vector<int> answeredKeys(int wireAddress, int tableCode, const std::vector<int> &sections) const = 0;
 };
 
 // The plain scan from the first record, one pass per query. Kept as the reference the index is
@@ -61,6 +64,7 @@ class AnswerScan : public AnswerFinder {
 public:
     explicit AnswerScan(const std::vector<CanPacket> &packets) : packets_(packets) {}
     const CanPacket *find(const AnswerQuery &query) const override;
+    std::vector<int> answeredKeys(int wireAddress, int tableCode, const std::vector<int> &sections) const override;
 
 private:
     const std::vector<CanPacket> &packets_;
@@ -72,6 +76,7 @@ class AnswerIndex : public AnswerFinder {
 public:
     explicit AnswerIndex(const std::vector<CanPacket> &packets);
     const CanPacket *find(const AnswerQuery &query) const override;
+    std::vector<int> answeredKeys(int wireAddress, int tableCode, const std::vector<int> &sections) const override;
 
 private:
     // The earliest record of one address, section and table code, overall and by column or key.
@@ -113,8 +118,10 @@ void DecodeParameterValue(const CTreeNode &device, const CTreeNode &table, const
 
 // Builds the read-back tree of the description device node in target (meant to be empty) from the
 // received packets and the texts of the key list (KeyListTexts of the editor's key list): device,
-// tables, under a key table one node per key (one for any key when the list is empty), parameters
-// and their values. Neither the packets nor the description change. Returns the device node, null
+// tables, under a key table one node per key, parameters and their values. With an empty key list
+// the read asked for every key: the key table (code kKeyTableCode) gets one node per key number
+// that answered in one of its parameters' sections, in the order the device sent them, and one
+// node for any key when none answered. Neither the packets nor the description change. Returns the device node, null
 // when device carries no CDevice. Throws CConvertError as DecodeParameterValue; what was built until
 // then stays in target.
 CTreeNode *BuildReadTree(CTree &target, const CTreeNode &device, const std::vector<CanPacket> &packets,

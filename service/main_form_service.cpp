@@ -30,9 +30,12 @@ void ChangeAddress(TMainForm &form, AddressTarget target)
         dialog.ShowGroup(target);
         result = RunDialog(dialog);
     }
-    // Another configuration opened meanwhile is not replaced by this device's.
-    if (result == mrOk && form.CurrentDevice == device)
+    // Another configuration opened meanwhile is not replaced by this device's. The device read back
+    // is the open one: it is asked for the keys its page holds, not those of an earlier read.
+    if (result == mrOk && form.CurrentDevice == device) {
+        CopyKeyListFromPages(form);
         RequestConfiguration(form, *device);
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "app/message_dlg.h"
 #include "app/settings.h"
 #include "editor/components.h"
+#include "editor/config_files.h"
 #include "editor/key_page.h"
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
@@ -43,7 +44,135 @@ CTreeNode *ChildWithText(CTreeNode *node, const QString &text)
     return nullptr;
 }
 
+// "Считать конфигурацию" of the device listed as listText, until its pages are built.
+bool ReadFromLine(TMainForm &form, const QString &listText)
+{
+    bool chosen = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget());
+        if (!dialog || chosen)
+            return;
+        for (CTreeNode *n = dialog->tvDevice->items().firstNode(); n; n = n->nextSibling()) {
+            if (n->text == listText) {
+                chosen = true;
+                dialog->SelectListNode(n);
+                dialog->btnSelect->click();
+                return;
+            }
+        }
+    });
+    driver.start(20);
+    QTimer::singleShot(kSimWaitMs, [&] {
+        if (auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget()))
+            dialog->btnCancel->click();
+    });
+    form.actSaveFile->setEnabled(false);
+    form.actRead->trigger();
+    if (!chosen || !CollectUpToNow())
+        return false;
+    return QTest::qWaitFor([&] { return form.actSaveFile->isEnabled() && !ExchangeInProgress(); }, kSimWaitMs);
+}
+
+// The records of the key page's keys.
+std::vector<const CKey *> PageKeys(TMainForm &form, int page)
+{
+    std::vector<const CKey *> keys;
+    if (page >= form.PageIds.size())
+        return keys;
+    const auto *tree = FindComponent<CKeyTreeView>(QStringLiteral("tvKey") + QString::number(form.PageIds[page]),
+                                                   form.PageControl, 2);
+    for (const CTreeNode *n = tree ? tree->items().firstNode() : nullptr; n; n = n->nextSibling())
+        keys.push_back(n->key());
+    return keys;
+}
+
 } // namespace
+
+TEST(ReadOverSim, AFreshReadShowsEveryKeyTheDeviceHoldsAndSaveWritesThem)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--log")})) << "the simulator did not start";
+    ASSERT_TRUE(UseSimulatedLine(sim));
+    SetLinkPump(nullptr);
+    QStringList messages;
+    SetMessageDlgHook([&](const QString &text, int, MsgButtons) {
+        messages << text;
+        return int(mrOk);
+    });
+    QTemporaryDir dir;
+    ASSERT_FALSE(CopySampleCatalogue(dir).isEmpty());
+    const QString saved = dir.filePath(QStringLiteral("backup"));
+    SetConfigFileDialogs({[](QWidget *) { return std::optional<QString>(); },
+                          [&](QWidget *) { return std::optional<QString>(saved); }});
+    TConfigForm config;
+    ConfigForm = &config;
+    TMainFormEnv env;
+    env.ProgramDir = dir.path();
+    TMainForm form(nullptr, env);
+    Usb_NoDevice = 1;
+    Can_BaudRate = 50;
+    Usb_TimerSleep = 2;
+    Usb_TotalPaket = 1000000; // the collection ends once the line has answered (CollectUpToNow)
+
+    // No pages yet: the read asks for every key, and each key the device holds comes with its own record.
+    ASSERT_TRUE(ReadFromLine(form, QStringLiteral("Тиврон-А <3>")));
+    EXPECT_TRUE(sim.WaitForLine(QStringLiteral("rx 85FF0203FFFF000000000000"), kSimWaitMs));
+    CTree stored;
+    ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("data/demo/tivron-a-3.DEV")), stored));
+    const CTreeNode *storedKeys = stored.firstNode() ? stored.firstNode()->child(3) : nullptr;
+    ASSERT_NE(storedKeys, nullptr);
+    ASSERT_EQ(storedKeys->childCount(), 3);
+    const QStringList names = {QStringLiteral("Мастер-ключ"), QStringLiteral("<ключ> №1"), QStringLiteral("<ключ> №12")};
+    auto expectStoredKeys = [&](const std::vector<const CKey *> &keys) {
+        ASSERT_EQ(keys.size(), 3u);
+        for (int k = 0; k < 3; ++k) {
+            SCOPED_TRACE(k);
+            const CKey *want = storedKeys->child(k)->key();
+            ASSERT_NE(keys[k], nullptr);
+            EXPECT_EQ(keys[k]->id, k + 1);
+            EXPECT_EQ(keys[k]->name, names[k]);
+            EXPECT_EQ(keys[k]->master, k == 0);
+            EXPECT_EQ(keys[k]->key_type, want->key_type);
+            EXPECT_EQ(keys[k]->key_code, want->key_code);
+            EXPECT_EQ(keys[k]->hos_count, want->hos_count);
+            if (k > 0) { // the master key's disarm flags are not on the line
+                EXPECT_EQ(keys[k]->hos_chk, want->hos_chk);
+            }
+        }
+    };
+    expectStoredKeys(PageKeys(form, 3));
+
+    // Save writes all three; the file reads back with them.
+    form.actSaveFile->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    CTree backup;
+    ASSERT_TRUE(ReadXmlToTree(saved + QStringLiteral(".DEV"), backup));
+    const CTreeNode *backupKeys = backup.firstNode() ? backup.firstNode()->child(3) : nullptr;
+    ASSERT_NE(backupKeys, nullptr);
+    std::vector<const CKey *> fromFile;
+    for (const CTreeNode *n = backupKeys->firstChild(); n; n = n->nextSibling())
+        fromFile.push_back(n->key());
+    expectStoredKeys(fromFile);
+
+    // Another device read while these pages are open: every key again, not the numbers of this page.
+    ASSERT_TRUE(ReadFromLine(form, QStringLiteral("Тиврон-2 <5>")));
+    EXPECT_TRUE(sim.WaitForLine(QStringLiteral("rx 85FF0403FFFF000000000000"), kSimWaitMs));
+    const std::vector<const CKey *> keys = PageKeys(form, 3);
+    ASSERT_EQ(keys.size(), 3u);
+    const char *codes[] = {"0102030405F0", "11223344AA55", "00000000BEEF"};
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(keys[k]->key_code, QLatin1String(codes[k])) << k;
+    EXPECT_EQ(keys[2]->name, QStringLiteral("<ключ> №2"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+
+    UsbCan.Disconnect();
+    UsbCan.FreeDll();
+    SetConfigFileDialogs({});
+    SetMessageDlgHook(nullptr);
+    ConfigForm = nullptr;
+    qunsetenv("TIVRON_CANBUS");
+}
 
 TEST(ReadOverSim, PagesShowTheStoredConfiguration)
 {
@@ -70,9 +199,17 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     Can_BaudRate = 50;
     Usb_TimerSleep = 2;
     Usb_TotalPaket = 1000000; // the collection ends once the line has answered (CollectUpToNow)
-    // As a key page would have left it.
-    for (const char *key : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Дежурный> №2"})
-        form.KeyListView->items().addChild(nullptr, QString::fromUtf8(key));
+    // The device's pages are open, as its stored file gives them: the read asks for their keys.
+    CTree models, storedFile;
+    ASSERT_TRUE(ReadXmlToTree(dir.filePath(QStringLiteral("devices.xml")), models));
+    ASSERT_TRUE(ReadXmlToTree(SourcePath(QStringLiteral("data/demo/tivron-2-5.DEV")), storedFile));
+    CTreeNode *open = models.firstNode();
+    while (open && open->text != QStringLiteral("Тиврон-2"))
+        open = open->nextSibling();
+    ASSERT_NE(open, nullptr);
+    open->device()->device_addr = 5;
+    form.BuildDevicePages(open, storedFile.firstNode(), true);
+    form.CurrentDevice = open->shared();
 
     bool chosen = false;
     QTimer driver;

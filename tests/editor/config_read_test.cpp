@@ -352,6 +352,75 @@ TEST_F(ReadTest, KeyListComesFromTheOpenKeyPageAndStaysWithoutOne)
     EXPECT_EQ(g_fake.sent[7].data[0], 12);
 }
 
+// The pages of the fixture's device (Тиврон-2 at 5) with a key page that holds the master key and
+// the keys 1 and 12; the device is the current one.
+void OpenPagesWithKeys(TMainForm &form, CTreeNode *device)
+{
+    form.BuildDevicePages(device, nullptr, false);
+    form.CurrentDevice = device->shared();
+    auto *keys = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(form.PageIds[3]), form.PageControl, 2);
+    ASSERT_NE(keys, nullptr);
+    keys->items().clear();
+    for (const char *text : {"1. Мастер-ключ", "2. <Охрана> №1", "3. <Склад> №12"})
+        keys->items().addChild(nullptr, QString::fromUtf8(text), std::make_shared<CKey>());
+}
+
+// The key requests sent (command 85, sub-code 03), as packet texts.
+QStringList KeyRequestsSent()
+{
+    QStringList texts;
+    for (const SentFrame &f : g_fake.sent)
+        if (const QString text = SentText(f); text.startsWith(QStringLiteral("85")) && text.mid(6, 2) == QStringLiteral("03"))
+            texts << text;
+    return texts;
+}
+
+TEST_F(ReadTest, OnlyTheOpenDeviceIsAskedForItsPagesKeys)
+{
+    struct Case {
+        const char *what;
+        bool pages;        // the device's pages are open
+        const char *model; // the model read
+        QString version;   // empty: the catalogue's
+        int address;
+        QStringList keyRequests;
+    };
+    const QStringList pageKeys = {"85FF04030000000000000000", "85FF04030100000000000000", "85FF04030C00000000000000"};
+    const QStringList everyKey = {"85FF0403FFFF000000000000"};
+    const std::vector<Case> cases = {
+        {"the open device", true, "Тиврон-2", {}, 5, pageKeys},
+        {"another address", true, "Тиврон-2", {}, 7, {"85FF0603FFFF000000000000"}},
+        {"another model", true, "Тиврон-А", {}, 5, everyKey},
+        {"another version", true, "Тиврон-2", "9.9", 5, everyKey},
+        {"no pages open", false, "Тиврон-2", {}, 5, everyKey},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        g_fake.sent.clear();
+        device->device()->device_addr = 5;
+        OpenPagesWithKeys(*form, device);
+        if (!c.pages) {
+            form->FreePages();
+            form->PageIds.clear();
+        }
+        CTree read; // the model as a reloaded catalogue gives it
+        ASSERT_TRUE(ReadXmlToTree(dir.filePath("devices.xml"), read));
+        CTreeNode *model = nullptr;
+        for (CTreeNode *n = read.firstNode(); n && !model; n = n->nextSibling())
+            if (n->text == QString::fromUtf8(c.model))
+                model = n;
+        ASSERT_NE(model, nullptr);
+        if (!c.version.isEmpty())
+            model->device()->version = c.version;
+        model->device()->device_addr = c.address;
+
+        ChooseReadKeyList(*form, form->PageControl->count() > 0 ? form->CurrentDevice.get() : nullptr, *model,
+                          c.address);
+        ASSERT_EQ(RequestConfiguration(*form, *model), 0);
+        EXPECT_EQ(KeyRequestsSent(), c.keyRequests);
+    }
+}
+
 // actReadExecute with the description window and the selection dialog.
 class ReadActionTest : public ReadTest {
 protected:
@@ -380,6 +449,46 @@ TEST_F(ReadActionTest, FailedConnectionIsShownAndDisconnects)
     EXPECT_EQ(form->PageControl->count(), 8); // the pages stay
     EXPECT_EQ(form->Timer1.Interval(), 0);
     EXPECT_EQ(config->tvConfig->items().count(), 4); // the catalogue was loaded
+}
+
+TEST_F(ReadActionTest, OnlyAReadOfTheOpenDeviceAsksForItsPagesKeys)
+{
+    // Тиврон-2 at 5 is open with its keys; the line holds Тиврон-2 at 5 and at 7.
+    const struct {
+        const char *choice;
+        QStringList keyRequests;
+    } cases[] = {
+        {"Тиврон-2 <7>", {"85FF0603FFFF000000000000"}},
+        {"Тиврон-2 <5>", {"85FF04030000000000000000", "85FF04030100000000000000", "85FF04030C00000000000000"}},
+    };
+    for (const auto &c : cases) {
+        const QString choice = QString::fromUtf8(c.choice);
+        SCOPED_TRACE(c.choice);
+        g_fake.sent.clear();
+        device->device()->device_addr = 5;
+        OpenPagesWithKeys(*form, device);
+        for (int wire : {4, 6})
+            g_fake.rx.push_back(Delivered(PacketIdentifier(0x20, 0xFF, uint8_t(wire), 0), {2, 0, 0, 0, 0, 0, 0, 0}));
+        bool chosen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            for (CTreeNode *n = dialog->tvDevice->items().firstNode(); n && !chosen; n = n->nextSibling())
+                if (n->text == choice) {
+                    chosen = true;
+                    dialog->SelectListNode(n);
+                    dialog->btnSelect->click();
+                }
+        });
+        poll.start(10);
+        form->actRead->trigger();
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(KeyRequestsSent(), c.keyRequests);
+        form->Timer1.SetInterval(0);
+        EndReadExchange();
+    }
 }
 
 TEST_F(ReadActionTest, CancelledDialogDisconnects)

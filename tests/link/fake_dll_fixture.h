@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include <QString>
+
 #include "app/settings.h"
 #include "link/packet_log.h"
 #include "link/transfer.h"
@@ -84,6 +86,19 @@ inline CanPacket Delivered(uint32_t id, std::vector<uint8_t> data = {})
     for (std::size_t k = 0; k < data.size() && k < 8; ++k)
         r[4 + k] = data[k];
     return r;
+}
+
+// A sent frame as PacketText.
+inline QString SentText(const SentFrame &f)
+{
+    QString text = QStringLiteral("%1%2%3%4")
+                       .arg((f.identifier >> 21) & 0xFF, 2, 16, QLatin1Char('0'))
+                       .arg((f.identifier >> 13) & 0xFF, 2, 16, QLatin1Char('0'))
+                       .arg((f.identifier >> 5) & 0xFF, 2, 16, QLatin1Char('0'))
+                       .arg(f.identifier & 0x1F, 2, 16, QLatin1Char('0'));
+    for (uint8_t b : f.data)
+        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+    return text.toUpper();
 }
 
 struct Row {

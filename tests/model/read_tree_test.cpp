@@ -209,6 +209,52 @@ TEST(AnswerMatching, IndexAgreesWithTheScanOnRandomLists)
                 query.columnKey = pick(5) - 1 + 256 * pick(3);
             ASSERT_EQ(scan.find(query), index.find(query)) << "round " << round << " query " << q;
         }
+        // The keys a read of every key decodes, over any choice of sections (repeats and strays too).
+        for (int q = 0; q < 20; ++q) {
+            std::vector<int> sections;
+            for (int s = pick(4); s > 0; --s)
+                sections.push_back(pick(5) - 1);
+            const int wire = pick(4) - 1;
+            const int code = pick(2) ? 3 : pick(3);
+            ASSERT_EQ(scan.answeredKeys(wire, code, sections), index.answeredKeys(wire, code, sections))
+                << "round " << round << " keys " << q;
+        }
+    }
+}
+
+TEST(AnswerMatching, BothFindersListTheKeysOnceInTheOrderSent)
+{
+    // Device at wire address 4; the key table's parameters take sections 0 and 1.
+    struct Case {
+        const char *what;
+        std::vector<CanPacket> packets;
+        std::vector<int> sections;
+        std::vector<int> expected;
+        int code = 3;
+    };
+    const std::vector<Case> cases = {
+        {"none", {}, {0, 1}, {}},
+        {"in the order sent",
+         {Answer(0, 4, 3, {12, 0}), Answer(1, 4, 3, {12, 0}), Answer(0, 4, 3, {0, 0}), Answer(1, 4, 3, {1, 0})},
+         {0, 1},
+         {12, 0, 1}},
+        {"a key sent twice counts once, where it came first",
+         {Answer(1, 4, 3, {1, 0}), Answer(0, 4, 3, {0, 0}), Answer(0, 4, 3, {1, 0})},
+         {0, 1},
+         {1, 0}},
+        {"the whole number", {Answer(0, 4, 3, {5, 1}), Answer(0, 4, 3, {5, 0})}, {0}, {261, 5}},
+        {"only the table's sections", {Answer(2, 4, 3, {7, 0}), Answer(1, 4, 3, {8, 0})}, {0, 1}, {8}},
+        {"only this device and command",
+         {Answer(0, 5, 3, {7, 0}), Answer(0, 4, 3, {8, 0}, 0x11), Answer(0, 4, 2, {9, 0})},
+         {0, 1},
+         {}},
+        {"only the key table", {Answer(0, 4, 2, {9, 0})}, {0}, {}, 2},
+    };
+    for (const Case &c : cases) {
+        const AnswerScan scan(c.packets);
+        const AnswerIndex index(c.packets);
+        EXPECT_EQ(scan.answeredKeys(4, c.code, c.sections), c.expected) << "scan: " << c.what;
+        EXPECT_EQ(index.answeredKeys(4, c.code, c.sections), c.expected) << "index: " << c.what;
     }
 }
 
@@ -344,17 +390,74 @@ TEST_F(ReadTree, KeysFollowTheListAndMatchTheirWholeNumber)
     EXPECT_EQ(Texts(t->child(1)->firstChild()), QStringList({"Номер ключа", "Тип ключа"}));
 }
 
-TEST_F(ReadTree, EmptyKeyListTakesTheFirstAnswerOfAnyKey)
+TEST_F(ReadTree, EmptyKeyListGivesEveryKeyThatAnsweredInTheOrderSent)
 {
-    CTreeNode *dev = d.device("Тиврон-А", "2.1", 1);
+    // A read that asked for every key (FFFF): each key the device sent gets its own node and values.
+    CTreeNode *dev = d.device("Тиврон-А", "2.1", 3); // wire address 2
     CTreeNode *keys = d.table(dev, "key", "Таблица ключей", 3, 1, {});
-    d.parameter(keys, "Номер ключа", "числовой", 1, "3");
-    rx = {Answer(1, 0, 1, {9, 0, 9, 0}), Answer(1, 0, 3, {7, 2, 7, 2}), Answer(1, 0, 3, {9, 0, 9, 0})};
+    d.parameter(keys, "Номер ключа", "числовой", 0, "3");
+    d.parameter(keys, "Тип ключа", "числовой", 0, "4");
+    d.parameter(keys, "ID ключа (код) №1", "числовой", 1, "128");
+    rx = {
+        Answer(0, 2, 3, {0, 0, 2}),        // the master key
+        Answer(1, 2, 3, {0, 0, 0, 0, 0, 0, 0, 0xA1}),
+        Answer(0, 2, 1, {1, 0, 9}),        // another table
+        Answer(0, 3, 3, {7, 0, 9}),        // another device
+        Answer(0, 2, 3, {1, 0, 1}),
+        Answer(1, 2, 3, {1, 0, 0, 0, 0, 0, 0, 0x1A}),
+        Answer(0, 2, 3, {1, 0, 3}),        // key 1 again: the first answer stands
+        Answer(0, 2, 3, {12, 0, 3}),
+        Answer(1, 2, 3, {12, 0, 0, 0, 0, 0, 0, 0xEE}),
+    };
 
     build(dev);
     const CTreeNode *t = out.firstNode()->firstChild();
+    ASSERT_EQ(t->childCount(), 3);
+    auto valuesOf = [&](int key) {
+        QStringList v;
+        for (const CTreeNode *p = t->child(key)->firstChild(); p; p = p->nextSibling())
+            v << Values(p).join(",");
+        return v;
+    };
+    EXPECT_EQ(valuesOf(0), QStringList({"0", "2", "161"}));
+    EXPECT_EQ(valuesOf(1), QStringList({"1", "1", "26"}));
+    EXPECT_EQ(valuesOf(2), QStringList({"12", "3", "238"}));
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(t->child(k)->text, QStringLiteral("Таблица ключей")) << k;
+        EXPECT_EQ(t->child(k)->imageIndex, imgKeyTable) << k;
+    }
+
+    // The order is the device's, whatever the numbers.
+    rx = {Answer(0, 2, 3, {12, 0, 3}), Answer(0, 2, 3, {0, 0, 2}), Answer(1, 2, 3, {1, 0})};
+    out.clear();
+    build(dev);
+    t = out.firstNode()->firstChild();
+    ASSERT_EQ(t->childCount(), 3);
+    EXPECT_EQ(valuesOf(0), QStringList({"12", "3", ""}));
+    EXPECT_EQ(valuesOf(1), QStringList({"0", "2", ""}));
+    EXPECT_EQ(valuesOf(2), QStringList({"", "", "0"})) << "key 1 sent only its code";
+
+    // No key answered: one node, without values.
+    rx = {Answer(0, 2, 1, {1, 0, 9})};
+    out.clear();
+    build(dev);
+    t = out.firstNode()->firstChild();
     ASSERT_EQ(t->childCount(), 1);
-    EXPECT_EQ(Values(t->firstChild()->firstChild()), QStringList({"519"}));
+    EXPECT_EQ(valuesOf(0), QStringList({"", "", ""}));
+}
+
+TEST_F(ReadTree, ListedKeysTakeOnlyTheirOwnAnswers)
+{
+    // A read that asked for certain keys shows those, whatever else answered.
+    CTreeNode *dev = d.device("Тиврон-А", "2.1", 3);
+    CTreeNode *keys = d.table(dev, "key", "Таблица ключей", 3, 1, {});
+    d.parameter(keys, "Номер ключа", "числовой", 0, "3");
+    rx = {Answer(0, 2, 3, {0, 0}), Answer(0, 2, 3, {1, 0}), Answer(0, 2, 3, {12, 0})};
+
+    build(dev, {"1. <ключ> №12"});
+    const CTreeNode *t = out.firstNode()->firstChild();
+    ASSERT_EQ(t->childCount(), 1);
+    EXPECT_EQ(Values(t->firstChild()->firstChild()), QStringList({"12"}));
 }
 
 TEST(KeyNumber, IsTheNumberAfterTheFirstSign)

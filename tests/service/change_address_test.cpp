@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include "editor/components.h"
 #include "editor/config_files.h"
 #include "editor/config_read.h"
 #include "editor/main_form.h"
@@ -188,6 +189,26 @@ TEST_F(ChangeAddress, PageMenuRequestsTheConfigurationAfterOk)
     main->ChangeAddrSenseClick();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(Sent().isEmpty());
+}
+
+TEST_F(ChangeAddress, PageMenuReadsBackTheKeysOfTheOpenPage)
+{
+    main->BuildDevicePages(device, nullptr, false);
+    CTreeView *keys = nullptr;
+    for (int tag : main->PageIds)
+        if (!keys)
+            keys = FindComponent<CTreeView>(QStringLiteral("tvKey") + QString::number(tag), main->PageControl, 3);
+    ASSERT_NE(keys, nullptr);
+    for (const char *text : {"1. Мастер-ключ", "2. <ключ> №12"})
+        keys->items().addChild(nullptr, QString::fromUtf8(text), std::make_shared<CKey>());
+    main->KeyListView->items().addChild(nullptr, QStringLiteral("2. <ключ> №7")); // an earlier read's
+    SetServiceDialogRunner([](QDialog &) { return int(mrOk); });
+    main->ChangeAddrDeviceClick();
+    QStringList keyRequests;
+    for (const QString &text : Sent())
+        if (text.startsWith(QStringLiteral("85FF04")) && text.mid(6, 2) == QStringLiteral("03"))
+            keyRequests << text;
+    EXPECT_EQ(keyRequests, (QStringList{"85FF04030000000000000000", "85FF04030C00000000000000"}));
 }
 
 // No device, or a device whose pages are gone (a new configuration cancelled): the same answer.

@@ -15,19 +15,6 @@
 // What a fake device answers to one packet sent (as its PacketText).
 inline std::function<std::vector<CanPacket>(const QString &text)> g_responder;
 
-// A sent frame as PacketText.
-inline QString SentText(const SentFrame &f)
-{
-    QString text = QStringLiteral("%1%2%3%4")
-                       .arg((f.identifier >> 21) & 0xFF, 2, 16, QLatin1Char('0'))
-                       .arg((f.identifier >> 13) & 0xFF, 2, 16, QLatin1Char('0'))
-                       .arg((f.identifier >> 5) & 0xFF, 2, 16, QLatin1Char('0'))
-                       .arg(f.identifier & 0x1F, 2, 16, QLatin1Char('0'));
-    for (uint8_t b : f.data)
-        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
-    return text.toUpper();
-}
-
 // A received frame as the library delivers it.
 inline CanPacket Frame(uint8_t command, uint8_t section, uint8_t wire, uint8_t sub, std::vector<uint8_t> data = {})
 {

@@ -164,7 +164,7 @@ void TMainForm::lvQDblClick(QObject *sender)
         if (!edit)
             return;
         list->EditorCell = opened;
-        edit->setText(cell);
+        edit->SetText(cell);
         edit->setGeometry(r.Left, r.Top, r.Width, r.Height);
         edit->show();
         edit->raise();
@@ -178,7 +178,7 @@ void TMainForm::lvQDblClick(QObject *sender)
             return;
         list->EditorCell = opened;
         medit->SetBounds(param->MinValue, param->MaxValue);
-        medit->setText(QString::number(CellNumberOr0(cell)));
+        medit->SetText(QString::number(CellNumberOr0(cell)));
         medit->Edited = false;
         medit->setGeometry(r.Left, r.Top, r.Width - 16, r.Height);
         medit->show();
@@ -383,7 +383,7 @@ void StepNumberEditor(TMainForm &form, QObject *sender, int delta)
     if (!param)
         return;
     const int v = ClampToBounds(int64_t(CellNumberOr0(medit->text())) + delta, param->MinValue, param->MaxValue);
-    medit->setText(QString::number(v));
+    medit->SetText(QString::number(v));
     medit->Edited = true;
     list->Page().SetCellText(row, cell, QString::number(v));
 }

@@ -1,5 +1,6 @@
 // In-place editing of the parameter pages: the cell cursor, the editors and the space-bar step.
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include <QFontMetrics>
@@ -74,8 +75,14 @@ void TMainForm::lvQSelectItem(QObject *sender)
     if (!list)
         return;
     const CParamPage &page = list->Page();
-    if (!SelectByKeyboard) {
-        const QPoint pointer = list->LastPointer();
+    if (list->MovingRowByKey()) {
+        // Home, End, PgUp, PgDn or a caption's letter moved the list's row: the cursor goes there in
+        // its column. The pointer, wherever it rests, chooses nothing.
+        if (const QModelIndex current = list->currentIndex(); current.isValid())
+            SelectedRow = current.row();
+        SelectByKeyboard = true;
+    } else if (const std::optional<QPoint> mouse = list->MousePointer(); mouse && !SelectByKeyboard) {
+        const QPoint pointer = *mouse;
         for (int i = 0; i < page.RowCount(); ++i) {
             const QRect r = list->RowBounds(i);
             if (r.isNull())
@@ -129,10 +136,17 @@ void TMainForm::lvQKeyDown(QObject *sender, int key, Qt::KeyboardModifiers modif
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        lvQDblClick(list);
-        return;
     case Qt::Key_Space:
-        StepCellValue(list, modifiers & Qt::ShiftModifier);
+        // A key changes only a cell the engineer sees: a cursor cell scrolled out of view (the wheel,
+        // the scroll bar) is brought into view first, and the next key acts on it.
+        if (SelectedRow >= 0 && SelectedColumn > 0 && !list->CellInView(SelectedRow, SelectedColumn)) {
+            list->ShowCursorCell();
+            return;
+        }
+        if (key == Qt::Key_Space)
+            StepCellValue(list, modifiers & Qt::ShiftModifier);
+        else
+            lvQDblClick(list);
         return;
     default:
         return;
@@ -164,7 +178,7 @@ void TMainForm::lvQDblClick(QObject *sender)
         if (!edit)
             return;
         list->EditorCell = opened;
-        edit->setText(cell);
+        edit->SetText(cell);
         edit->setGeometry(r.Left, r.Top, r.Width, r.Height);
         edit->show();
         edit->raise();
@@ -178,7 +192,7 @@ void TMainForm::lvQDblClick(QObject *sender)
             return;
         list->EditorCell = opened;
         medit->SetBounds(param->MinValue, param->MaxValue);
-        medit->setText(QString::number(CellNumberOr0(cell)));
+        medit->SetText(QString::number(CellNumberOr0(cell)));
         medit->Edited = false;
         medit->setGeometry(r.Left, r.Top, r.Width - 16, r.Height);
         medit->show();
@@ -383,7 +397,7 @@ void StepNumberEditor(TMainForm &form, QObject *sender, int delta)
     if (!param)
         return;
     const int v = ClampToBounds(int64_t(CellNumberOr0(medit->text())) + delta, param->MinValue, param->MaxValue);
-    medit->setText(QString::number(v));
+    medit->SetText(QString::number(v));
     medit->Edited = true;
     list->Page().SetCellText(row, cell, QString::number(v));
 }

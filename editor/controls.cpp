@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QToolButton>
-#include <QValidator>
 
 #include "model/config_loader.h"
 #include "platform/auto_select.h"
@@ -39,22 +39,6 @@ void Fire(const ControlHandler &handler)
         handler();
 }
 
-// Refuses typing that makes the text longer than the limit; text set from code is never checked.
-class CLengthLimit : public QValidator {
-public:
-    CLengthLimit(CLineEdit *edit, int limit) : QValidator(edit), Edit(edit), Limit(limit) {}
-    State validate(QString &input, int &) const override
-    {
-        if (!Edit->Typing())
-            return Acceptable;
-        return input.size() > Limit && input.size() > Edit->AcceptedText().size() ? Invalid : Acceptable;
-    }
-
-private:
-    CLineEdit *Edit;
-    int Limit;
-};
-
 // Digits, a leading minus where allowed, and no more digits than the box is wide; a longer text only
 // when it does not grow (one set from code may be longer).
 bool NumberTextOk(const QString &input, bool allowSign, int width, qsizetype previousLength)
@@ -69,21 +53,6 @@ bool NumberTextOk(const QString &input, bool allowSign, int width, qsizetype pre
     }
     return digits <= width || input.size() <= previousLength;
 }
-
-class CNumberValidator : public QValidator {
-public:
-    CNumberValidator(CNumberEdit *edit) : QValidator(edit), Edit(edit) {}
-    State validate(QString &input, int &) const override
-    {
-        if (!Edit->Typing())
-            return Acceptable;
-        return NumberTextOk(input, Edit->AllowsSign(), Edit->Width(), Edit->AcceptedText().size()) ? Acceptable
-                                                                                                     : Invalid;
-    }
-
-private:
-    CNumberEdit *Edit;
-};
 } // namespace
 
 // CLineEdit
@@ -99,11 +68,31 @@ CLineEdit::CLineEdit(QWidget *parent) : QLineEdit(parent)
     });
 }
 
+void CLineEdit::SetText(const QString &text)
+{
+    if (Gate)
+        Gate->SetText(text);
+    else
+        QLineEdit::setText(text);
+}
+
+void CLineEdit::SetTypingRule(TypingRule rule)
+{
+    delete Gate;
+    Gate = rule ? new CTypingValidator(this, std::move(rule)) : nullptr;
+    QLineEdit::setValidator(Gate);
+}
+
 void CLineEdit::SetMaxLength(int length)
 {
     Limit = std::max(0, length);
-    delete validator();
-    setValidator(Limit > 0 ? new CLengthLimit(this, Limit) : nullptr);
+    if (Limit == 0) {
+        SetTypingRule(nullptr);
+        return;
+    }
+    SetTypingRule([limit = Limit](const QString &text, const QString &previous) {
+        return WithinLength(text, previous, limit);
+    });
 }
 
 void CLineEdit::focusOutEvent(QFocusEvent *event)
@@ -119,30 +108,7 @@ void CLineEdit::keyPressEvent(QKeyEvent *event)
         OnKeyDown(event->key(), event->modifiers());
     if (!isVisible())
         return;
-    ++TypingDepth;
     QLineEdit::keyPressEvent(event);
-    --TypingDepth;
-}
-
-void CLineEdit::inputMethodEvent(QInputMethodEvent *event)
-{
-    ++TypingDepth;
-    QLineEdit::inputMethodEvent(event);
-    --TypingDepth;
-}
-
-void CLineEdit::dropEvent(QDropEvent *event)
-{
-    ++TypingDepth;
-    QLineEdit::dropEvent(event);
-    --TypingDepth;
-}
-
-void CLineEdit::contextMenuEvent(QContextMenuEvent *event)
-{
-    ++TypingDepth; // a paste from the menu
-    QLineEdit::contextMenuEvent(event);
-    --TypingDepth;
 }
 
 // CLabeledEdit
@@ -413,7 +379,9 @@ void CSpinButton::resizeEvent(QResizeEvent *event)
 
 CNumberEdit::CNumberEdit(QWidget *parent) : CLineEdit(parent)
 {
-    setValidator(new CNumberValidator(this));
+    SetTypingRule([this](const QString &text, const QString &previous) {
+        return NumberTextOk(text, Signed, Digits, previous.size());
+    });
     connect(this, &QLineEdit::textEdited, this, [this] { Edited = true; });
 }
 

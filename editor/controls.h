@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "model/tree_model.h"
+#include "platform/typing_rule.h"
 
 class QFocusEvent;
 class QKeyEvent;
@@ -34,8 +35,10 @@ bool IsExitReason(Qt::FocusReason reason);
 // Hides a control; when it has the focus, the focus leaves it first, so its exit handler runs once.
 void HideControl(QWidget *control);
 
-// Edit box (TEdit). MaxLength limits typing only: text set from code is kept whole, and a longer text
-// may be shortened by typing but never grow.
+// Edit box (TEdit). Its limits (MaxLength, a number box's digits) hold for every way the engineer's
+// text reaches it, a paste by any means included, each leaving what typing would; text set from code
+// through SetText (or setText on this class) is kept whole, and a longer text may be shortened by the
+// engineer but never grow.
 class CLineEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -43,25 +46,22 @@ public:
     ControlHandler OnChange;
     ControlHandler OnExit;
     KeyHandler OnKeyDown;
-    void SetText(const QString &text) { setText(text); }
+    void SetText(const QString &text);
+    // Hides QLineEdit's, so that code setting the text through this class is never checked.
+    void setText(const QString &text) { SetText(text); }
     QString Text() const { return text(); }
     void SetMaxLength(int length); // 0: no limit
     int MaxLength() const { return Limit; }
-    // The text as it stood before the change being validated (QLineEdit has already applied it).
-    const QString &AcceptedText() const { return LastText; }
-    // True while the engineer's input is being applied (typing, pasting, dropping), not code.
-    bool Typing() const { return TypingDepth > 0; }
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
+    // The rule every change from the engineer's side must keep; none: any text.
+    void SetTypingRule(TypingRule rule);
 
 private:
     int Limit = 0;
-    int TypingDepth = 0;
+    CTypingValidator *Gate = nullptr;
     QString LastText;
 };
 
@@ -174,7 +174,8 @@ protected:
 };
 
 // Number box of the parameter pages (the masked edit of the old design): digits only, as many as the
-// longer of the bounds' decimal texts, with a leading minus accepted when MinValue is negative.
+// longer of the bounds' decimal texts, with a leading minus accepted when MinValue is negative; a
+// paste keeps what typing its characters would.
 // Edited tells whether the engineer typed into it since it was opened.
 class CNumberEdit : public CLineEdit {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include "platform/colors.h"
@@ -211,9 +212,26 @@ void CParamListView::drawRow(QPainter *painter, const QStyleOptionViewItem &, co
     painter->drawImage(bounds.topLeft(), PaintParamRow(paint, bounds.size(), font()));
 }
 
+namespace {
+// The pointer of the mouse event being handled, for the select handler it raises.
+class CPointerOf {
+public:
+    CPointerOf(std::optional<QPoint> &pointer, const QMouseEvent *event) : Pointer(pointer)
+    {
+        Pointer = event->globalPosition().toPoint();
+    }
+    ~CPointerOf() { Pointer.reset(); }
+    CPointerOf(const CPointerOf &) = delete;
+    CPointerOf &operator=(const CPointerOf &) = delete;
+
+private:
+    std::optional<QPoint> &Pointer;
+};
+} // namespace
+
 void CParamListView::mousePressEvent(QMouseEvent *event)
 {
-    Pointer = event->globalPosition().toPoint();
+    const CPointerOf pointer(Pointer, event);
     if (OnMouseDown)
         OnMouseDown();
     QTreeView::mousePressEvent(event);
@@ -221,10 +239,24 @@ void CParamListView::mousePressEvent(QMouseEvent *event)
 
 void CParamListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    Pointer = event->globalPosition().toPoint();
-    QTreeView::mouseDoubleClickEvent(event);
+    {
+        const CPointerOf pointer(Pointer, event);
+        QTreeView::mouseDoubleClickEvent(event);
+    }
     if (OnDblClick)
         OnDblClick();
+}
+
+void CParamListView::mouseMoveEvent(QMouseEvent *event)
+{
+    const CPointerOf pointer(Pointer, event);
+    QTreeView::mouseMoveEvent(event);
+}
+
+void CParamListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const CPointerOf pointer(Pointer, event);
+    QTreeView::mouseReleaseEvent(event);
 }
 
 void CParamListView::keyPressEvent(QKeyEvent *event)
@@ -251,9 +283,20 @@ void CParamListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right:
         QTreeView::keyPressEvent(event);
         FollowCursorRow();
+        ShowCursorCell();
         return;
-    default:
-        QTreeView::keyPressEvent(event);
+    default: {
+        const QModelIndex before = currentIndex();
+        {
+            const QScopedValueRollback<bool> byKey(RowByKey, true);
+            QTreeView::keyPressEvent(event);
+        }
+        const int key = event->key();
+        const bool paging = key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_PageUp ||
+                            key == Qt::Key_PageDown;
+        if (paging || currentIndex() != before)
+            ShowCursorCell(); // also where the row could not move: the last row, out of view
+    }
     }
 }
 
@@ -266,4 +309,27 @@ void CParamListView::FollowCursorRow()
     if (row < 0 || row >= Model->rowCount() || (current.isValid() && current.row() == row))
         return;
     setCurrentIndex(Model->index(row, current.isValid() ? current.column() : 0));
+}
+
+bool CParamListView::CellInView(int row, int column) const
+{
+    const QRect bounds = RowBounds(row);
+    if (bounds.isNull() || column < 0 || column >= ColumnCount())
+        return false;
+    int left = bounds.left();
+    for (int c = 0; c < column; ++c)
+        left += ColumnWidth(c);
+    const QRect cell(left, bounds.top(), ColumnWidth(column), bounds.height());
+    const QRect view = viewport()->rect();
+    return cell.top() >= view.top() && cell.bottom() <= view.bottom() && cell.intersects(view);
+}
+
+void CParamListView::ShowCursorCell()
+{
+    if (!CursorCell)
+        return;
+    const auto [row, column] = CursorCell();
+    if (row < 0 || row >= Model->rowCount())
+        return;
+    scrollTo(Model->index(row, std::clamp(column, 0, ColumnCount() - 1)));
 }

@@ -5,6 +5,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -83,17 +84,29 @@ public:
     QRect RowBounds(int row) const;         // the whole row, every column
     int ColumnCount() const;                // captions plus value columns
     int ColumnWidth(int column) const;
-    QPoint LastPointer() const { return Pointer; } // screen position of the last mouse press
+    // The pointer's screen position while the list handles a mouse event; none otherwise.
+    std::optional<QPoint> MousePointer() const { return Pointer; }
+    // True while the list moves its own row by a key it handles itself (Home, End, PgUp, PgDn, a
+    // caption's first letter): the cell cursor then follows that row, not the pointer.
+    bool MovingRowByKey() const { return RowByKey; }
+    // Whether the cell (row, column as SelectedColumn) is in view: its whole height and some of its
+    // width within the viewport.
+    bool CellInView(int row, int column) const;
+    // Scrolls the list so that the cursor cell, or its row without one, is in view.
+    void ShowCursorCell();
 
 protected:
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void FollowCursorRow();
     CParamPage PageData;
     CParamPageModel *Model;
-    QPoint Pointer;
+    std::optional<QPoint> Pointer;
+    bool RowByKey = false;
 };

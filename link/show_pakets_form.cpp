@@ -16,7 +16,6 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
-#include <QValidator>
 #include <QVBoxLayout>
 
 #include "app/guard.h"
@@ -26,24 +25,24 @@
 #include "platform/auto_select.h"
 #include "platform/fonts.h"
 #include "platform/item_delegate.h"
+#include "platform/typing_rule.h"
 
 TShowPaketsForm *ShowPaketsForm = nullptr;
 
 namespace {
 
-// Typed letters become upper case; longer texts are refused (a maximum length would also cut a
-// text set from code).
-class UpperCaseValidator : public QValidator {
+// Letters become upper case; no more than maxLength characters, by typing or a paste alike.
+class UpperCaseValidator : public CTypingValidator {
 public:
-    UpperCaseValidator(int maxLength, QObject *parent) : QValidator(parent), maxLength_(maxLength) {}
-    State validate(QString &input, int &) const override
+    UpperCaseValidator(int maxLength, QLineEdit *edit)
+        : CTypingValidator(edit, [maxLength](const QString &text, const QString &previous) {
+              return WithinLength(text, previous, maxLength);
+          })
     {
-        input = input.toUpper();
-        return input.size() <= maxLength_ ? Acceptable : Invalid;
     }
 
-private:
-    int maxLength_;
+protected:
+    void Shape(QString &input) const override { input = input.toUpper(); }
 };
 
 QLineEdit *LabeledEdit(QWidget *parent, const QString &name, const QString &label, int maxLength, QLayout *into)

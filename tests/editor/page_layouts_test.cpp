@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "app/message_dlg.h"
+#include "demo_pages.h"
 #include "editor/components.h"
 #include "editor/controls.h"
 #include "editor/factory_reset.h"
@@ -24,14 +25,6 @@
 #include "tests/support/test_paths.h"
 
 namespace {
-
-CTreeNode *ModelNamed(const CTree &catalogue, const QString &name)
-{
-    for (CTreeNode *d = catalogue.firstNode(); d; d = d->nextSibling())
-        if (d->device() && d->device()->name == name)
-            return d;
-    return nullptr;
-}
 
 CTreeNode *TableOfType(CTreeNode *device, const QString &type)
 {

@@ -24,6 +24,7 @@
 #include "tests/support/protected_file.h"
 #include "tests/support/focus_check.h"
 #include "tests/support/opening_keys.h"
+#include "tests/support/paste_paths.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -97,6 +98,32 @@ TEST_F(MonitorFormTest, DesignAsTheEngineerSeesIt)
     EXPECT_EQ(form->LabeledEdit_Id->text(), QStringLiteral("85FF0200"));
     QTest::keyClicks(form->LabeledEdit_Data, "0123456789abcdef01");
     EXPECT_EQ(form->LabeledEdit_Data->text(), QStringLiteral("0123456789ABCDEF"));
+}
+
+// A paste, by any way, leaves what typing the same text would: upper case, at most 8 and 16
+// characters, the first ones kept.
+TEST_F(MonitorFormTest, EveryPasteLeavesWhatTypingWould)
+{
+    using namespace paste_paths;
+    form->show();
+    QApplication::setActiveWindow(form);
+    const struct {
+        QLineEdit *edit;
+        const char *text;
+    } cases[] = {{form->LabeledEdit_Id, "85ff0200ffff"}, {form->LabeledEdit_Data, "0123456789abcdef0123"}};
+    for (const auto &c : cases) {
+        c.edit->clear();
+        c.edit->setFocus();
+        QTest::keyClicks(c.edit, c.text);
+        const QString typed = c.edit->text();
+        for (const Path path : {Path::CtrlV, Path::ShiftInsert, Path::Menu, Path::MiddleButton, Path::Drop,
+                                Path::InputMethod}) {
+            c.edit->clear();
+            c.edit->setFocus();
+            Paste(c.edit, path, c.text);
+            EXPECT_EQ(c.edit->text(), typed) << c.text << " " << NameOf(path);
+        }
+    }
 }
 
 TEST_F(MonitorFormTest, LogsWhileHiddenAndShowsTheNewestRowSelected)

@@ -25,6 +25,7 @@
 #include "model/config_loader.h"
 #include "model/tree_search.h"
 #include "platform/fonts.h"
+#include "platform/tool_icons.h"
 
 // CKeyTreeView
 
@@ -104,7 +105,7 @@ QToolButton *MakeReaderButton(TMainForm &form, QWidget *panel, const QString &na
 {
     auto *b = NameComponent(new QToolButton(panel), panel, name);
     b->setAutoRaise(true);
-    b->setIcon(panel->style()->standardIcon(QStyle::SP_BrowserReload));
+    b->setIcon(ToolIcon(QStyle::SP_BrowserReload));
     b->setGeometry(left, top, 40, 27);
     b->setToolTip(QStringLiteral("Считать код карты (брелка) из прибора"));
     QObject::connect(b, &QToolButton::clicked, b, [&form, b] { form.RunDeviceCommand([&] { btnNumberOnClick(form, b); }); });
@@ -115,7 +116,7 @@ QToolButton *MakeToolButton(TMainForm &form, QToolBar *tb, const QString &name, 
                             const QString &hint, void (*handler)(TMainForm &, QObject *), bool deviceCommand = false)
 {
     auto *b = NameComponent(new QToolButton(tb), tb, name);
-    b->setIcon(tb->style()->standardIcon(icon));
+    b->setIcon(ToolIcon(icon));
     b->setToolTip(hint);
     b->setAutoRaise(true);
     tb->addWidget(b);

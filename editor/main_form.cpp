@@ -28,6 +28,7 @@
 #include "model/config_form.h"
 #include "model/config_tree.h"
 #include "model/tree_model.h"
+#include "platform/tool_icons.h"
 
 TMainForm *MainForm = nullptr;
 
@@ -138,31 +139,30 @@ bool TMainForm::RequirePages(MsgKind kind)
 
 void TMainForm::BuildActions()
 {
-    QStyle *s = style();
     actNewFile = MakeAction("Новый", "Создать новую конфигурацию", &TMainForm::actNewFileExecute, true);
-    actNewFile->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    actNewFile->setIcon(ToolIcon(QStyle::SP_FileIcon));
     actOpenFile = MakeAction("Открыть", "Открыть конфигурацию из файла", &TMainForm::actOpenFileExecute, true);
-    actOpenFile->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    actOpenFile->setIcon(ToolIcon(QStyle::SP_DialogOpenButton));
     actSaveFile = MakeAction("Сохранить", "Сохранить конфигурацию в файл", &TMainForm::actSaveFileExecute);
-    actSaveFile->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    actSaveFile->setIcon(ToolIcon(QStyle::SP_DialogSaveButton));
     actSaveFile->setEnabled(false); // until there is a configuration to save
     actRead = MakeAction("Считать конфигурацию", "Считать конфигурацию из прибора", &TMainForm::actReadExecute, true);
-    actRead->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
+    actRead->setIcon(ToolIcon(QStyle::SP_ArrowDown));
     actWrite = MakeAction("Записать конфигурацию", "Записать конфигурацию в прибор", &TMainForm::actWriteExecute, true);
-    actWrite->setIcon(s->standardIcon(QStyle::SP_ArrowUp));
+    actWrite->setIcon(ToolIcon(QStyle::SP_ArrowUp));
     actPakets = MakeAction("Просмотр принятых/отправленных данных", "Просмотр принятых/отправленных данных",
                            &TMainForm::actPaketsExecute);
-    actPakets->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    actPakets->setIcon(ToolIcon(QStyle::SP_FileDialogDetailedView));
     actChangeAddrDev = MakeAction("Сервис", "Сервис", &TMainForm::actChangeAddrDevExecute, true);
-    actChangeAddrDev->setIcon(s->standardIcon(QStyle::SP_DriveNetIcon));
+    actChangeAddrDev->setIcon(ToolIcon(QStyle::SP_DriveNetIcon));
     actSettings = MakeAction("Настройки...", "Настройки...", &TMainForm::actSettingsExecute);
-    actSettings->setIcon(s->standardIcon(QStyle::SP_FileDialogInfoView));
+    actSettings->setIcon(ToolIcon(QStyle::SP_FileDialogInfoView));
     actExportWord = MakeAction("Microsoft Word", "Microsoft Word", &TMainForm::actExportWordExecute);
-    actExportWord->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    actExportWord->setIcon(ToolIcon(QStyle::SP_FileDialogContentsView));
     actExportExcel = MakeAction("Microsoft Excel", "Microsoft Excel", &TMainForm::actExportExcelExecute);
     actUsersManual = MakeAction("Руководство пользователя", "Руководство пользователя",
                                 &TMainForm::actUsersManualExecute);
-    actUsersManual->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
+    actUsersManual->setIcon(ToolIcon(QStyle::SP_DialogHelpButton));
     actUsersManual->setShortcut(QKeySequence(Qt::Key_F1));
     actAbout = MakeAction("О программе...", QString(), &TMainForm::actAboutExecute);
 

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include "platform/glyph_winding.h"
+
 QStringList DesignFontFolders() { return {QStringLiteral("/usr/share/wine/fonts")}; }
 
 QByteArray WithWindowsLineMetrics(QByteArray font)
@@ -28,6 +30,8 @@ QByteArray WithWindowsLineMetrics(QByteArray font)
     return font;
 }
 
+QByteArray DesignFaceData(const QByteArray &file) { return WithWindowsLineMetrics(WithOutlinesWoundAlike(file)); }
+
 void RegisterDesignFonts()
 {
     static bool done = false;
@@ -41,7 +45,7 @@ void RegisterDesignFonts()
         for (const QString &folder : DesignFontFolders()) {
             QFile file(QDir(folder).filePath(QStringLiteral("tahoma.ttf")));
             if (file.open(QIODevice::ReadOnly))
-                QFontDatabase::addApplicationFontFromData(WithWindowsLineMetrics(file.readAll()));
+                QFontDatabase::addApplicationFontFromData(DesignFaceData(file.readAll()));
         }
     }
     // MS Sans Serif exists only as a bitmap face without the designed sizes, and Comic Sans MS has no

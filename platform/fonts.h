@@ -17,6 +17,10 @@ QStringList DesignFontFolders();
 // bitmaps, which it never draws, those bitmaps' line metrics. Outlines and widths stay as they are.
 QByteArray WithWindowsLineMetrics(QByteArray font);
 
+// A design face file as the program registers it: in Windows lines, and with its glyphs' contours
+// wound alike (WithOutlinesWoundAlike), so that the font engine's bold draws every part of a letter.
+QByteArray DesignFaceData(const QByteArray &file);
+
 // A font of the designed face at a pixel height; where the face is missing, substitution picks one
 // of the same height, so the windows keep their layout.
 inline QFont DesignFont(const QString &family, int pixels, bool bold = false)

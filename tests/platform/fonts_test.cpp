@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLocale>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
@@ -86,6 +90,54 @@ TEST(DesignFonts, BoldTahomaIsDrawnBoldAtTheRegularWidths)
         boldItalic.setItalic(true);
         EXPECT_GT(DarkPixels(boldItalic, line) * 10, DarkPixels(regular, line) * 13) << pixels;
     }
+}
+
+namespace {
+
+// One letter on white, in an image of the same size for every letter of the font.
+QImage Drawn(const QFont &font, const QString &text)
+{
+    const QFontMetrics fm(font);
+    QImage image(3 * fm.height(), fm.height() + 8, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPoint(4, 4 + fm.ascent()), text);
+    return image;
+}
+
+// The ink of a letter's own part (the breve of "й", the stroke of "Ы"): what the letter draws beyond
+// its base letter drawn at the same place.
+int PartInk(const QFont &font, const QString &letter, const QString &base)
+{
+    const QImage whole = Drawn(font, letter), rest = Drawn(font, base);
+    int ink = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x)
+            ink += std::max(0, qGray(rest.pixel(x, y)) - qGray(whole.pixel(x, y)));
+    return ink;
+}
+
+} // namespace
+
+// The synthesised bold grows every part of a letter, the separate ones too: the breve of "й" and the
+// stroke of "Ы" are as much darker than their regular as the rest of a bold word (a composite letter's
+// accent too).
+TEST(DesignFonts, BoldLettersKeepEveryPart)
+{
+    struct Case {
+        const char *letter, *base;
+    };
+    const Case cases[] = {{"й", "и"}, {"Й", "И"}, {"ѝ", "и"}, {"Ѝ", "И"}, {"Ы", "Ь"}, {"Ő", "O"}, {"ű", "u"}};
+    for (const int pixels : {11, 13, 16})
+        for (const Case &c : cases) {
+            const QString letter = QString::fromUtf8(c.letter), base = QString::fromUtf8(c.base);
+            const int regular = PartInk(Tahoma(pixels), letter, base);
+            const int bold = PartInk(Tahoma(pixels, true), letter, base);
+            EXPECT_GT(regular, 0) << c.letter << " at " << pixels;
+            EXPECT_GE(bold * 10, regular * 12) << c.letter << " at " << pixels << ": " << bold << " against " << regular;
+        }
 }
 
 // Menus, pop-up menus, hints and Qt's dialogs are drawn in the design's dialog face.

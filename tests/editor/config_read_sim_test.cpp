@@ -211,32 +211,7 @@ TEST(ReadOverSim, PagesShowTheStoredConfiguration)
     form.BuildDevicePages(open, storedFile.firstNode(), true);
     form.CurrentDevice = open->shared();
 
-    bool chosen = false;
-    QTimer driver;
-    QObject::connect(&driver, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget());
-        if (!dialog || chosen)
-            return;
-        for (CTreeNode *n = dialog->tvDevice->items().firstNode(); n; n = n->nextSibling()) {
-            if (n->text == QStringLiteral("Тиврон-2 <5>")) {
-                chosen = true;
-                dialog->SelectListNode(n);
-                dialog->btnSelect->click();
-                return;
-            }
-        }
-    });
-    driver.start(20);
-    QTimer::singleShot(kSimWaitMs, [&] {
-        if (auto *dialog = qobject_cast<TSelectDeviceForm *>(QApplication::activeModalWidget()))
-            dialog->btnCancel->click();
-    });
-
-    form.actRead->trigger();
-    ASSERT_TRUE(chosen) << "the device was not listed";
-    ASSERT_TRUE(CollectUpToNow());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.actSaveFile->isEnabled(); }, kSimWaitMs));
-    driver.stop();
+    ASSERT_TRUE(ReadFromLine(form, QStringLiteral("Тиврон-2 <5>"))) << "the device was not listed or not read";
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
     EXPECT_TRUE(UsbCan.Connected);
     EXPECT_FALSE(ExchangeInProgress());

@@ -45,8 +45,9 @@ std::optional<QString> ConfirmSaveFileName(const QString &chosen, const Extensio
 // becomes "_".
 QString FileNameSafe(const QString &text);
 // Date in the locale's short format and time in its long format (without a time zone), blank
-// between; for preset file names.
-QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
+// between; for preset file names. By default in the program's own locale, Russian whatever the
+// system's.
+QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale());
 
 // Writes the lines as the whole new content of the file, in Windows-1251, CR LF after every line
 // (the last one too), through WriteWholeFile. Throws WholeFileError when the file cannot be

@@ -1,6 +1,9 @@
 #include "link/text_file_save.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <iterator>
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +23,7 @@
 #include <QTreeView>
 
 #include "app/message_dlg.h"
+#include "platform/file_error.h"
 #include "platform/whole_file.h"
 
 namespace {
@@ -71,9 +75,10 @@ public:
     }
 };
 
-// Qt's file model writes sizes and dates in the system's locale (the C locale on a machine set up in
-// English) and calls a folder "Folder" (or a root "Drive"): the dialog's details follow the program's
-// locale instead.
+// Qt's file model writes dates in the system's locale (the C locale on a machine set up in English),
+// sizes in binary units ("9,62 KiB") with a plural its Russian does not decline ("216 байты"), and
+// calls a folder "Folder" (or a root "Drive"): the dialog's details follow the program's locale and
+// a Russian desktop's sizes instead.
 class CLocaleFileDetails : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -88,7 +93,7 @@ public:
         switch (index.column()) {
         case 1:
             return files->isDir(source) ? QIdentityProxyModel::data(index, role)
-                                        : QVariant(locale.formattedDataSize(files->size(source)));
+                                        : QVariant(FileSizeText(files->size(source)));
         case 2:
             return files->isDir(source) ? QVariant(FolderTypeText()) : QIdentityProxyModel::data(index, role);
         case 3:
@@ -151,8 +156,7 @@ int DetailViewWidth(const QTreeView *details, const QString &preset)
     const QStringList names{// the monitor's log, and the name proposed now
                             FileNameSafe(QStringLiteral("CAN монитор ") + LocalDateTimeText(late)) + QStringLiteral(".txt"),
                             QFileInfo(preset).fileName()};
-    const QStringList sizes{locale.formattedDataSize(1023), locale.formattedDataSize(1023 * 1024 + 1023),
-                            locale.formattedDataSize(1023 * 1024 * 1024 + 1023 * 1024)};
+    const QStringList sizes{FileSizeText(1023), FileSizeText(1023 * 1024), FileSizeText(1023 * 1024 * 1024)};
     const QStringList types{FileTypeText(QStringLiteral("a.DEV")), FileTypeText(QStringLiteral("a.txt")),
                             FileTypeText(QStringLiteral("a.docx")), FileTypeText(QStringLiteral("devices.xml")),
                             FolderTypeText()};
@@ -229,10 +233,35 @@ std::optional<QString> ConfirmSaveFileName(const QString &chosen, const Extensio
         return std::nullopt;
     }
     const QString name = rule ? rule(chosen) : chosen;
+    // No answer to the question could let a file replace a folder: the write would only fail after it.
+    if (QFileInfo(name).isDir()) {
+        ShowMessageDlg(CannotWriteFileText(name, FileErrorReason(EISDIR)), mtError, mbOK);
+        return std::nullopt;
+    }
     if (QFileInfo::exists(name) &&
         ShowMessageDlg(ReplaceFileQuestion(name), mtConfirmation, MsgButtons(mbYes) | MsgButtons(mbNo)) == mrNo)
         return std::nullopt;
     return name;
+}
+
+QString FileSizeText(qint64 bytes)
+{
+    if (bytes < 1024) {
+        // 1, 21, 101 байт; 2-4, 22-24 байта; 5-20, 25-30, 111-114 байт.
+        const qint64 tens = bytes % 100;
+        const qint64 ones = bytes % 10;
+        const bool few = ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+        return QString::number(bytes) + (few ? QStringLiteral(" байта") : QStringLiteral(" байт"));
+    }
+    static const char16_t *const units[] = {u"КБ", u"МБ", u"ГБ", u"ТБ", u"ПБ", u"ЭБ"};
+    double value = double(bytes) / 1024;
+    size_t unit = 0;
+    // 1,023.96 KB is written as 1,0 MB, not 1024,0 KB.
+    while (std::round(value * 10) >= 1024 * 10 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
+    }
+    return QString::number(value, 'f', 1).replace(u'.', u',') + u' ' + QString::fromUtf16(units[unit]);
 }
 
 QString FileNameSafe(const QString &text)

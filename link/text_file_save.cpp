@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iterator>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -12,6 +13,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHash>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
@@ -46,21 +48,22 @@ QString FolderTypeText()
 // Qt's own provider asks the MIME database with the default match, which opens and reads each file on
 // the dialog's thread, and lets the platform theme look at the file for its icon: a fifo, a device or
 // /proc/kmsg holds the window for good, and a large folder is read through. Here a file's type comes
-// from its name and an icon from the kind of entry, as the style draws them.
+// from its name and an icon from the kind of entry, as the style draws them. Each icon is made once:
+// Qt's pixmap cache keeps the pictures of every icon ever drawn, so icons made anew per dialog or per
+// entry would add to it on every save and open.
 class NameOnlyFileIcons : public QFileIconProvider {
 public:
     QIcon icon(const QFileInfo &info) const override
     {
-        QStyle *style = QApplication::style();
         if (info.isRoot())
             return QFileIconProvider::icon(Drive);
         if (info.isFile())
-            return info.isSymLink() ? style->standardIcon(QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
+            return info.isSymLink() ? Standard(fileLink_, QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
         if (info.isDir()) {
             if (info.isSymLink())
-                return style->standardIcon(QStyle::SP_DirLinkIcon);
+                return Standard(folderLink_, QStyle::SP_DirLinkIcon);
             if (info.absoluteFilePath() == QDir::homePath())
-                return style->standardIcon(QStyle::SP_DirHomeIcon);
+                return Standard(home_, QStyle::SP_DirHomeIcon);
             return QFileIconProvider::icon(Folder);
         }
         return {};
@@ -73,7 +76,42 @@ public:
         // A folder, a fifo, a device or a dangling link, named by its kind; Qt opens none of these for it.
         return QFileIconProvider::type(info);
     }
+
+private:
+    // The style's icon, made at the first call. (QFileIconProvider keeps its own icons likewise.)
+    static const QIcon &Standard(QIcon &made, QStyle::StandardPixmap which)
+    {
+        if (made.isNull())
+            made = QApplication::style()->standardIcon(which);
+        return made;
+    }
+
+    mutable QIcon fileLink_, folderLink_, home_;
 };
+
+// The one provider of every file dialog of the run; never freed, so its icons outlive every dialog.
+NameOnlyFileIcons &FileIcons()
+{
+    static auto *const icons = new NameOnlyFileIcons;
+    return *icons;
+}
+
+// The dialog's own buttons (back, up, new folder, the views; on some desktops OK and Cancel too) get
+// new icons in every dialog: those of the first dialog serve all, never freed.
+void ShareButtonIcons(QFileDialog &dialog)
+{
+    static auto *const icons = new QHash<QString, QIcon>;
+    for (QAbstractButton *button : dialog.findChildren<QAbstractButton *>()) {
+        if (button->icon().isNull())
+            continue;
+        const QString key = button->objectName().isEmpty() ? QStringLiteral("text:") + button->text() : button->objectName();
+        const auto made = icons->constFind(key);
+        if (made == icons->constEnd())
+            icons->insert(key, button->icon());
+        else
+            button->setIcon(*made);
+    }
+}
 
 // Qt's file model writes dates in the system's locale (the C locale on a machine set up in English),
 // sizes in binary units ("9,62 KiB") with a plural its Russian does not decline ("216 байты"), and
@@ -304,10 +342,9 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
 
 std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter, const QString &preset)
 {
-    NameOnlyFileIcons icons; // outlives the dialog's model
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setIconProvider(&icons);
+    dialog.setIconProvider(&FileIcons());
     dialog.setProxyModel(new CLocaleFileDetails(&dialog));
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -317,6 +354,7 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     dialog.setNameFilter(filter);
+    ShareButtonIcons(dialog);
     if (!preset.isEmpty())
         dialog.selectFile(preset);
     if (auto *details = dialog.findChild<QTreeView *>()) {

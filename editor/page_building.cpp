@@ -1,4 +1,7 @@
 // Building the pages of the current device: TMainForm::BuildDevicePages and the parameter pages.
+#include <array>
+
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -32,15 +35,22 @@ void RevealPage(QWidget *sheet)
     }
 }
 
-QIcon TabIcon(QWidget *w, int image)
+// The tab pictures, made once for the run and never freed: pages are built anew on every New, Open
+// and read, and every new icon adds its pictures to Qt's pixmap cache when the tabs are drawn.
+const QIcon &TabIcon(int image)
 {
+    static const auto *const icons = new std::array<QIcon, 3>{
+        QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+        QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton),
+        QApplication::style()->standardIcon(QStyle::SP_DialogHelpButton),
+    };
     switch (image) {
     case kParamPageImage:
-        return w->style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+        return (*icons)[0];
     case kKeyPageImage:
-        return w->style()->standardIcon(QStyle::SP_DialogApplyButton);
+        return (*icons)[1];
     default:
-        return w->style()->standardIcon(QStyle::SP_DialogHelpButton);
+        return (*icons)[2];
     }
 }
 } // namespace
@@ -108,7 +118,7 @@ void TMainForm::BuildDevicePages(CTreeNode *device, CTreeNode *valuesDevice, boo
         sheet->setObjectName(QStringLiteral("ts") + QString::number(n));
         SetPageTag(sheet, n);
         sheet->setProperty("ImageIndex", image);
-        PageControl->setTabIcon(PageControl->indexOf(sheet), TabIcon(this, image));
+        PageControl->setTabIcon(PageControl->indexOf(sheet), TabIcon(image));
         try {
             if (image == kParamPageImage)
                 BuildParameterPage(sheet, t, withValues, values);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -145,10 +146,13 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
         p.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    p.color(QPalette::Active, QPalette::HighlightedText));
         tree->setPalette(p);
+        // Made once for the run and never freed: a new icon per page build would add its pictures to
+        // Qt's pixmap cache each time the page is drawn.
+        static const auto *const userImage = new QIcon(QApplication::style()->standardIcon(QStyle::SP_DialogHelpButton));
         QList<QIcon> images;
         for (int i = 0; i < kPassImage; ++i)
             images.append(QIcon());
-        images.append(tree->style()->standardIcon(QStyle::SP_DialogHelpButton));
+        images.append(*userImage);
         tree->treeModel()->setImages(images);
     }
 

@@ -1,7 +1,11 @@
 #include "link/text_file_save.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <iterator>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -9,6 +13,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHash>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
@@ -20,6 +25,7 @@
 #include <QTreeView>
 
 #include "app/message_dlg.h"
+#include "platform/file_error.h"
 #include "platform/whole_file.h"
 
 namespace {
@@ -42,21 +48,22 @@ QString FolderTypeText()
 // Qt's own provider asks the MIME database with the default match, which opens and reads each file on
 // the dialog's thread, and lets the platform theme look at the file for its icon: a fifo, a device or
 // /proc/kmsg holds the window for good, and a large folder is read through. Here a file's type comes
-// from its name and an icon from the kind of entry, as the style draws them.
+// from its name and an icon from the kind of entry, as the style draws them. Each icon is made once:
+// Qt's pixmap cache keeps the pictures of every icon ever drawn, so icons made anew per dialog or per
+// entry would add to it on every save and open.
 class NameOnlyFileIcons : public QFileIconProvider {
 public:
     QIcon icon(const QFileInfo &info) const override
     {
-        QStyle *style = QApplication::style();
         if (info.isRoot())
             return QFileIconProvider::icon(Drive);
         if (info.isFile())
-            return info.isSymLink() ? style->standardIcon(QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
+            return info.isSymLink() ? Standard(fileLink_, QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
         if (info.isDir()) {
             if (info.isSymLink())
-                return style->standardIcon(QStyle::SP_DirLinkIcon);
+                return Standard(folderLink_, QStyle::SP_DirLinkIcon);
             if (info.absoluteFilePath() == QDir::homePath())
-                return style->standardIcon(QStyle::SP_DirHomeIcon);
+                return Standard(home_, QStyle::SP_DirHomeIcon);
             return QFileIconProvider::icon(Folder);
         }
         return {};
@@ -69,11 +76,47 @@ public:
         // A folder, a fifo, a device or a dangling link, named by its kind; Qt opens none of these for it.
         return QFileIconProvider::type(info);
     }
+
+private:
+    // The style's icon, made at the first call. (QFileIconProvider keeps its own icons likewise.)
+    static const QIcon &Standard(QIcon &made, QStyle::StandardPixmap which)
+    {
+        if (made.isNull())
+            made = QApplication::style()->standardIcon(which);
+        return made;
+    }
+
+    mutable QIcon fileLink_, folderLink_, home_;
 };
 
-// Qt's file model writes sizes and dates in the system's locale (the C locale on a machine set up in
-// English) and calls a folder "Folder" (or a root "Drive"): the dialog's details follow the program's
-// locale instead.
+// The one provider of every file dialog of the run; never freed, so its icons outlive every dialog.
+NameOnlyFileIcons &FileIcons()
+{
+    static auto *const icons = new NameOnlyFileIcons;
+    return *icons;
+}
+
+// The dialog's own buttons (back, up, new folder, the views; on some desktops OK and Cancel too) get
+// new icons in every dialog: those of the first dialog serve all, never freed.
+void ShareButtonIcons(QFileDialog &dialog)
+{
+    static auto *const icons = new QHash<QString, QIcon>;
+    for (QAbstractButton *button : dialog.findChildren<QAbstractButton *>()) {
+        if (button->icon().isNull())
+            continue;
+        const QString key = button->objectName().isEmpty() ? QStringLiteral("text:") + button->text() : button->objectName();
+        const auto made = icons->constFind(key);
+        if (made == icons->constEnd())
+            icons->insert(key, button->icon());
+        else
+            button->setIcon(*made);
+    }
+}
+
+// Qt's file model writes dates in the system's locale (the C locale on a machine set up in English),
+// sizes in binary units ("9,62 KiB") with a plural its Russian does not decline ("216 байты"), and
+// calls a folder "Folder" (or a root "Drive"): the dialog's details follow the program's locale and
+// a Russian desktop's sizes instead.
 class CLocaleFileDetails : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -88,7 +131,7 @@ public:
         switch (index.column()) {
         case 1:
             return files->isDir(source) ? QIdentityProxyModel::data(index, role)
-                                        : QVariant(locale.formattedDataSize(files->size(source)));
+                                        : QVariant(FileSizeText(files->size(source)));
         case 2:
             return files->isDir(source) ? QVariant(FolderTypeText()) : QIdentityProxyModel::data(index, role);
         case 3:
@@ -151,8 +194,7 @@ int DetailViewWidth(const QTreeView *details, const QString &preset)
     const QStringList names{// the monitor's log, and the name proposed now
                             FileNameSafe(QStringLiteral("CAN монитор ") + LocalDateTimeText(late)) + QStringLiteral(".txt"),
                             QFileInfo(preset).fileName()};
-    const QStringList sizes{locale.formattedDataSize(1023), locale.formattedDataSize(1023 * 1024 + 1023),
-                            locale.formattedDataSize(1023 * 1024 * 1024 + 1023 * 1024)};
+    const QStringList sizes{FileSizeText(1023), FileSizeText(1023 * 1024), FileSizeText(1023 * 1024 * 1024)};
     const QStringList types{FileTypeText(QStringLiteral("a.DEV")), FileTypeText(QStringLiteral("a.txt")),
                             FileTypeText(QStringLiteral("a.docx")), FileTypeText(QStringLiteral("devices.xml")),
                             FolderTypeText()};
@@ -229,10 +271,35 @@ std::optional<QString> ConfirmSaveFileName(const QString &chosen, const Extensio
         return std::nullopt;
     }
     const QString name = rule ? rule(chosen) : chosen;
+    // No answer to the question could let a file replace a folder: the write would only fail after it.
+    if (QFileInfo(name).isDir()) {
+        ShowMessageDlg(CannotWriteFileText(name, FileErrorReason(EISDIR)), mtError, mbOK);
+        return std::nullopt;
+    }
     if (QFileInfo::exists(name) &&
         ShowMessageDlg(ReplaceFileQuestion(name), mtConfirmation, MsgButtons(mbYes) | MsgButtons(mbNo)) == mrNo)
         return std::nullopt;
     return name;
+}
+
+QString FileSizeText(qint64 bytes)
+{
+    if (bytes < 1024) {
+        // 1, 21, 101 байт; 2-4, 22-24 байта; 5-20, 25-30, 111-114 байт.
+        const qint64 tens = bytes % 100;
+        const qint64 ones = bytes % 10;
+        const bool few = ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+        return QString::number(bytes) + (few ? QStringLiteral(" байта") : QStringLiteral(" байт"));
+    }
+    static const char16_t *const units[] = {u"КБ", u"МБ", u"ГБ", u"ТБ", u"ПБ", u"ЭБ"};
+    double value = double(bytes) / 1024;
+    size_t unit = 0;
+    // 1,023.96 KB is written as 1,0 MB, not 1024,0 KB.
+    while (std::round(value * 10) >= 1024 * 10 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
+    }
+    return QString::number(value, 'f', 1).replace(u'.', u',') + u' ' + QString::fromUtf16(units[unit]);
 }
 
 QString FileNameSafe(const QString &text)
@@ -275,10 +342,9 @@ void WriteTextFile1251(const QString &path, const QStringList &lines)
 
 std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString &filter, const QString &preset)
 {
-    NameOnlyFileIcons icons; // outlives the dialog's model
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setIconProvider(&icons);
+    dialog.setIconProvider(&FileIcons());
     dialog.setProxyModel(new CLocaleFileDetails(&dialog));
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -288,6 +354,7 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     dialog.setNameFilter(filter);
+    ShareButtonIcons(dialog);
     if (!preset.isEmpty())
         dialog.selectFile(preset);
     if (auto *details = dialog.findChild<QTreeView *>()) {

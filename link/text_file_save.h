@@ -36,17 +36,23 @@ std::optional<QString> ShowFileDialog(QWidget *parent, bool save, const QString 
 std::optional<QString> SaveTxtFileDialog(QWidget *parent, const QString &preset);
 
 // The shared steps after the save dialog: a name whose file part (after the folder) is blank once
-// trimmed is refused with NoFileNameText (information, OK); the rule forces the extension; an
+// trimmed is refused with NoFileNameText (information, OK); the rule forces the extension; a folder
+// of that name is refused at once with CannotWriteFileText and "Это каталог" (error, OK); an
 // existing file is replaced unless the engineer answers No to ReplaceFileQuestion. Gives the name
 // to write, or nothing.
 std::optional<QString> ConfirmSaveFileName(const QString &chosen, const ExtensionRule &rule);
+
+// A file's size as a Russian desktop writes it: "1 байт", "2 байта", "216 байт" below a kilobyte, then
+// one decimal and a unit of 1,024 of the one before: "9,6 КБ", "1,0 МБ", "3,2 ГБ".
+QString FileSizeText(qint64 bytes);
 
 // Every character that cannot stand in a file name (on any of the systems the files travel to)
 // becomes "_".
 QString FileNameSafe(const QString &text);
 // Date in the locale's short format and time in its long format (without a time zone), blank
-// between; for preset file names.
-QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
+// between; for preset file names. By default in the program's own locale, Russian whatever the
+// system's.
+QString LocalDateTimeText(const QDateTime &moment, const QLocale &locale = QLocale());
 
 // Writes the lines as the whole new content of the file, in Windows-1251, CR LF after every line
 // (the last one too), through WriteWholeFile. Throws WholeFileError when the file cannot be

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "model/xml_scan.h"
 #include "platform/file_error.h"
@@ -48,6 +49,115 @@ xmlNode *SkipHidden(xmlNode *n)
 
 void Quiet(void *, xmlErrorPtr) {}
 void QuietGeneric(void *, const char *, ...) {}
+
+// One error of a parse, kept past the parse.
+struct ParseError {
+    int code = 0;
+    int line = 0;
+    int column = 0;
+    QString str1, str2; // names the message is made of: an element, an encoding, an attribute
+    int int1 = 0;       // a line the message names
+    QString message;    // libxml2's own, English
+};
+
+// The faults a damaged file has, in Russian words; empty for any other error.
+QString OwnText(const ParseError &e, const QByteArray &bytes)
+{
+    switch (e.code) {
+    case XML_ERR_DOCUMENT_EMPTY:
+        return bytes.trimmed().isEmpty() ? QStringLiteral("файл пуст") : QStringLiteral("нет корневого элемента");
+    case XML_ERR_DOCUMENT_END:
+        return QStringLiteral("лишнее содержимое после корневого элемента");
+    case XML_ERR_TAG_NOT_FINISHED:
+        return QStringLiteral("файл обрывается, элемент %1 из строки %2 не закрыт").arg(e.str1).arg(e.int1);
+    case XML_ERR_TAG_NAME_MISMATCH:
+        return QStringLiteral("закрывающий тег %1 не соответствует элементу %2 из строки %3").arg(e.str2, e.str1).arg(e.int1);
+    case XML_ERR_GT_REQUIRED:
+        return e.str1.isEmpty() ? QStringLiteral("тег не закончен")
+                                : QStringLiteral("начальный тег элемента %1 из строки %2 не закончен").arg(e.str1).arg(e.int1);
+    case XML_ERR_ATTRIBUTE_NOT_FINISHED:
+        return QStringLiteral("не закончено значение атрибута");
+    case XML_ERR_INVALID_CHAR:
+        // libxml2 names the bytes of a broken UTF-8 sequence: a text in another code page, undeclared.
+        if (e.str1.startsWith(QLatin1String("Bytes:")))
+            return QStringLiteral("недопустимый символ: текст не в кодировке UTF-8, а другая кодировка не объявлена");
+        return QStringLiteral("недопустимый символ");
+    case XML_ERR_INVALID_HEX_CHARREF:
+    case XML_ERR_INVALID_DEC_CHARREF:
+    case XML_ERR_INVALID_CHARREF:
+        return QStringLiteral("недопустимый символ");
+    case XML_ERR_INVALID_ENCODING:
+        return QStringLiteral("текст не в объявленной кодировке");
+    case XML_ERR_UNKNOWN_ENCODING:
+    case XML_ERR_UNSUPPORTED_ENCODING:
+        return e.str1.isEmpty() ? QStringLiteral("неизвестная кодировка")
+                                : QStringLiteral("неизвестная кодировка %1").arg(e.str1.trimmed());
+    case XML_ERR_ATTRIBUTE_REDEFINED:
+        return QStringLiteral("атрибут %1 повторяется").arg(e.str1);
+    default:
+        return QString();
+    }
+}
+
+// What the engineer reads of a parse error: its own text, or libxml2's after a Russian lead.
+QString ParseErrorText(const ParseError &e, const QByteArray &bytes)
+{
+    const QString own = OwnText(e, bytes);
+    return own.isEmpty() ? QStringLiteral("ошибка разбора XML: ") + e.message : own;
+}
+
+// The errors of one parse, quiet.
+class ParseErrors {
+public:
+    ParseErrors()
+    {
+        xmlSetStructuredErrorFunc(this, Record);
+        xmlSetGenericErrorFunc(nullptr, QuietGeneric);
+    }
+    ~ParseErrors()
+    {
+        xmlSetStructuredErrorFunc(nullptr, nullptr);
+        xmlSetGenericErrorFunc(nullptr, nullptr);
+    }
+    ParseErrors(const ParseErrors &) = delete;
+    ParseErrors &operator=(const ParseErrors &) = delete;
+
+    // The error that names the fault. One fault makes libxml2 report several errors at one place, the
+    // telling one last: the data ending inside an element (a file cut short) after what the cut left
+    // unfinished, a start tag not finished after what it could not read in it. A fault that has words
+    // of its own (a tag mismatch, a wrong character) is told as it is. None when libxml2 reported none.
+    const ParseError *told(const QByteArray &bytes) const
+    {
+        if (errors_.empty())
+            return nullptr;
+        const ParseError &first = errors_.front();
+        if (first.code == XML_ERR_TAG_NAME_MISMATCH)
+            return &first;
+        const ParseError *told = &first;
+        for (const ParseError &e : errors_) {
+            if (e.line != first.line || e.column != first.column)
+                break;
+            if (e.code == XML_ERR_TAG_NOT_FINISHED)
+                return &e;
+            if (e.code == XML_ERR_GT_REQUIRED && told == &first && OwnText(first, bytes).isEmpty())
+                told = &e;
+        }
+        return told;
+    }
+
+private:
+    static void Record(void *data, xmlErrorPtr e)
+    {
+        auto &errors = static_cast<ParseErrors *>(data)->errors_;
+        // A damaged file makes libxml2 report on and on; the first few tell the fault.
+        if (!e || e->level < XML_ERR_ERROR || errors.size() >= 64)
+            return;
+        errors.push_back({e->code, e->line, e->int2, QString::fromUtf8(e->str1), QString::fromUtf8(e->str2), e->int1,
+                          QString::fromUtf8(e->message).trimmed()});
+    }
+
+    std::vector<ParseError> errors_;
+};
 
 QByteArray Dump(xmlDocPtr doc, const char *encoding)
 {
@@ -216,10 +326,10 @@ void CXmlDocument::loadFromBytes(const QByteArray &bytes, const QString &fileNam
 {
     close();
     ScanXml(bytes, fileName);
-    CXmlQuietErrors quiet;
+    ParseErrors errors;
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
-        throw CXmlError("libxml2: out of memory");
+        throw CXmlError(QStringLiteral("Недостаточно памяти для разбора XML").toStdString());
     // No network, no entity substitution, no external DTD: a file never reaches beyond itself.
     const int options = XML_PARSE_NONET;
     const QByteArray url = QFileInfo(fileName).fileName().toUtf8();
@@ -227,8 +337,8 @@ void CXmlDocument::loadFromBytes(const QByteArray &bytes, const QString &fileNam
                                       url.isEmpty() ? nullptr : url.constData(), nullptr, options);
     if (!doc || !ctxt->wellFormed || !xmlDocGetRootElement(doc)) {
         QString reason;
-        if (const xmlError *e = xmlCtxtGetLastError(ctxt); e && e->message)
-            reason = QStringLiteral("строка %1: %2").arg(e->line).arg(QString::fromUtf8(e->message).trimmed());
+        if (const ParseError *e = errors.told(bytes))
+            reason = QStringLiteral("строка %1: %2").arg(e->line).arg(ParseErrorText(*e, bytes));
         else
             reason = QStringLiteral("документ пуст");
         if (doc)

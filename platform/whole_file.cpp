@@ -1,6 +1,7 @@
 #include "platform/whole_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -131,4 +132,12 @@ void WriteWholeFile(const QString &path, const QByteArray &bytes)
         throw WholeFileError(CannotWriteFileText(path, FileErrorReason(error)));
     }
     SyncFolder(target);
+}
+
+void IgnoreFileSizeLimitSignal()
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }

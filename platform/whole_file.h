@@ -22,3 +22,9 @@ QString CannotWriteFileText(const QString &path, const QString &reason);
 // write bit) is kept: "Доступ запрещён". On any failure the old file stays byte for byte, the
 // temporary file is removed and WholeFileError tells why, in Russian (FileErrorReason).
 void WriteWholeFile(const QString &path, const QByteArray &bytes);
+
+// A write past the process's file-size limit (ulimit -f) raises SIGXFSZ, which by default ends the
+// program with the engineer's pages and leaves the temporary file behind. Ignored, the write fails
+// with EFBIG and WriteWholeFile reports it as it reports a full disk. The program calls this once
+// as it starts; the signal's handling is the whole process's, so no writer changes it itself.
+void IgnoreFileSizeLimitSignal();

@@ -283,6 +283,23 @@ TEST_F(SmallCatalogueTest, SaveRefusesAFileNameOfBlanks)
     }
 }
 
+// A folder where the file would go: no question whose answer could not matter, only why nothing is saved.
+TEST_F(SmallCatalogueTest, SaveOverAFolderIsRefusedWithoutTheReplaceQuestion)
+{
+    MakeEdited();
+    ASSERT_TRUE(QDir(dir.path()).mkpath("conf.DEV/inside"));
+    const QStringList before = FolderEntries(dir.path());
+    messages.clear();
+    kinds.clear();
+    answer = mrYes;
+    saveName = dir.filePath("conf");
+    form->actSaveFile->trigger();
+    EXPECT_EQ(messages, QStringList{"Не удалось записать файл '" + dir.filePath("conf.DEV") + "': Это каталог"});
+    EXPECT_EQ(kinds, QList<int>{mtError});
+    EXPECT_EQ(FolderEntries(dir.path()), before);
+    EXPECT_EQ(FolderEntries(dir.filePath("conf.DEV")), QStringList{"inside"});
+}
+
 // The disk takes 1,024 bytes of the 2 KB file: the old one stays whole and the engineer is told.
 TEST_F(SmallCatalogueTest, SaveOnAFullDiskKeepsTheOldFileAndShowsWhy)
 {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QTabWidget>
 
 #include "editor/components.h"
 #include "editor/main_form.h"
 #include "editor/param_list_view.h"
+#include "model/tree_model.h"
 #include "pages_fixture.h"
 
 using namespace pages_fixture;
@@ -61,6 +63,36 @@ TEST(PageBuilding, BookkeepingOfMixedTables)
     EXPECT_EQ(FindComponentByName("lvQ11", root, 3), nullptr);
     EXPECT_NE(FindComponentByName("lvQ15", root, 3), nullptr);
     EXPECT_EQ(form.PageControl->count(), 5);
+}
+
+// The tabs' pictures and the users' picture are made once: pages are built anew on every New, Open
+// and read, and Qt's pixmap cache kept the pictures of each new icon for good.
+TEST(PageBuilding, RebuiltPagesShowTheSameIcons)
+{
+    MixedDevice d;
+    TMainForm form;
+    const auto icons = [&] {
+        QList<qint64> keys;
+        for (int i = 0; i < form.PageControl->count(); ++i)
+            keys << form.PageControl->tabIcon(i).cacheKey();
+        const auto *users = FindComponent<CTreeView>("tvPass" + QString::number(form.PageIds.value(4)), form.PageControl, 2);
+        if (users && users->model()->rowCount() > 0)
+            keys << users->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+        return keys;
+    };
+    form.BuildDevicePages(d.device, nullptr, false);
+    const QList<qint64> first = icons();
+    ASSERT_EQ(first.size(), 6);
+    EXPECT_EQ(first[2], QIcon().cacheKey()); // a table of unknown type has no picture
+    EXPECT_NE(first[5], QIcon().cacheKey());
+    form.BuildDevicePages(d.device, nullptr, false);
+    EXPECT_EQ(icons(), first);
+    TMainForm other;
+    other.BuildDevicePages(d.device, nullptr, false);
+    QList<qint64> others;
+    for (int i = 0; i < other.PageControl->count(); ++i)
+        others << other.PageControl->tabIcon(i).cacheKey();
+    EXPECT_EQ(others, first.mid(0, 5));
 }
 
 TEST(PageBuilding, PageChangeResetsTheCursorAndIsNotRaisedByBuilding)

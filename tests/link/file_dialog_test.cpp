@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAbstractFileIconProvider>
+#include <QAction>
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFile>
@@ -211,4 +213,42 @@ TEST(FileDialogs, TypesComeFromNamesAlone)
         EXPECT_EQ(types[i].toStdString(), TypeText(Entries[i].mime).toStdString()) << Entries[i].name.toStdString();
     EXPECT_FALSE(fifoType.isEmpty());
     EXPECT_EQ(folder.Opened().join(u'|').toStdString(), "");
+}
+
+// Every icon a file dialog shows is made once for the run: Qt's pixmap cache keeps the pictures of
+// every icon drawn, so icons made anew per dialog grew the program on every save and open. Two
+// dialogs show the same icons (the same cache keys), of the entries and of the dialog's own buttons.
+TEST(FileDialogs, TwoDialogsShareTheirIcons)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("архив")));
+    QFile file(dir.filePath(QStringLiteral("conf.DEV")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_TRUE(QFile::link(file.fileName(), dir.filePath(QStringLiteral("link.DEV"))));
+
+    const auto seen = [&](bool save) {
+        QStringList keys;
+        CancelNextFileDialog([&] { ShowFileDialog(nullptr, save, QStringLiteral("Все файлы (*)"), file.fileName()); },
+                             [&](QFileDialog *dialog) {
+                                 const QAbstractFileIconProvider *icons = dialog->iconProvider();
+                                 ASSERT_NE(icons, nullptr);
+                                 for (const QString &name : {QStringLiteral("conf.DEV"), QStringLiteral("link.DEV"),
+                                                             QStringLiteral("архив")})
+                                     keys << name + u'=' + QString::number(icons->icon(QFileInfo(dir.filePath(name))).cacheKey());
+                                 keys << QStringLiteral("home=") +
+                                             QString::number(icons->icon(QFileInfo(QDir::homePath())).cacheKey());
+                                 for (const QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+                                     if (!button->icon().isNull())
+                                         keys << button->objectName() + u'=' + QString::number(button->icon().cacheKey());
+                                 for (const QAction *action : dialog->findChildren<QAction *>())
+                                     if (!action->icon().isNull())
+                                         keys << action->objectName() + u'=' + QString::number(action->icon().cacheKey());
+                             });
+        return keys;
+    };
+    const QStringList first = seen(true);
+    EXPECT_GE(first.size(), 4);
+    EXPECT_EQ(seen(false).join(u' ').toStdString(), first.join(u' ').toStdString());
+    EXPECT_EQ(seen(true).join(u' ').toStdString(), first.join(u' ').toStdString());
 }

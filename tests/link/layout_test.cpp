@@ -177,11 +177,15 @@ TEST(RussianTexts, FileDialogDetailsShowRussianSizesDatesAndTypes)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(9840, 'a'));
     file.close();
+    QFile small(dir.filePath(QStringLiteral("журнал.txt")));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly));
+    small.write(QByteArray(216, 'a'));
+    small.close();
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("архив")));
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     EXPECT_EQ(QLocale(), russian);
 
-    QString size, date, folderType;
+    QString size, smallSize, date, folderType;
     CancelNextFileDialog([&] { ShowFileDialog(nullptr, false, QStringLiteral("*.txt (*.txt *.TXT)"), file.fileName()); },
                          [&](QFileDialog *dialog) {
                              dialog->setViewMode(QFileDialog::Detail);
@@ -192,14 +196,17 @@ TEST(RussianTexts, FileDialogDetailsShowRussianSizesDatesAndTypes)
                              auto text = [&](const QString &path, int column) {
                                  return shown->mapFromSource(files->index(path, column)).data().toString();
                              };
-                             EXPECT_TRUE(QTest::qWaitFor(
-                                 [&] { return files->size(files->index(file.fileName())) == 9840; }));
+                             EXPECT_TRUE(QTest::qWaitFor([&] {
+                                 return files->size(files->index(file.fileName())) == 9840 &&
+                                        files->size(files->index(small.fileName())) == 216;
+                             }));
                              size = text(file.fileName(), 1);
+                             smallSize = text(small.fileName(), 1);
                              date = text(file.fileName(), 3);
                              folderType = text(dir.filePath(QStringLiteral("архив")), 2);
                          });
-    EXPECT_EQ(size, russian.formattedDataSize(9840));
-    EXPECT_TRUE(size.contains(u',')) << size.toStdString();
+    EXPECT_EQ(size.toStdString(), "9,6 КБ");
+    EXPECT_EQ(smallSize.toStdString(), "216 байт");
     EXPECT_EQ(date, russian.toString(QFileInfo(file.fileName()).lastModified(), QLocale::ShortFormat));
     EXPECT_EQ(folderType, QStringLiteral("Папка"));
 }

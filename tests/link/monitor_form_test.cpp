@@ -8,6 +8,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -264,6 +266,43 @@ TEST_F(MonitorFormTest, SaveWritesTheLogUnderTheChosenName)
     form->SaveToFile->click();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(dir.filePath("no/such/log.txt")));
+}
+
+// The proposed name is written in the program's own locale, Russian, also on a machine whose system
+// locale is C ("CAN монитор 11 Dec 2026 11_57_36" was proposed there). The system's locale is read
+// once per process, so the C case runs this test again in a process started under LC_ALL=C, which
+// writes what it saw to a file.
+TEST(MonitorPresetName, FollowsTheProgramsLocaleWhateverTheSystems)
+{
+    const QDateTime moment(QDate(2026, 12, 11), QTime(11, 57, 36));
+    const QString expected = QStringLiteral("CAN монитор 11.12.2026 11_57_36");
+    const QByteArray seenVariable = "TIVRON_PRESET_NAME_SEEN";
+    if (qEnvironmentVariableIsSet(seenVariable)) {
+        QFile seen(qEnvironmentVariable(seenVariable));
+        ASSERT_TRUE(seen.open(QIODevice::WriteOnly));
+        seen.write((QLocale::system().name() + u'\n' + TShowPaketsForm::PresetFileName(moment)).toUtf8());
+        return;
+    }
+    EXPECT_EQ(TShowPaketsForm::PresetFileName(moment).toStdString(), expected.toStdString());
+
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.insert(QString::fromLatin1(seenVariable), dir.filePath(QStringLiteral("seen.txt")));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=MonitorPresetName.FollowsTheProgramsLocaleWhateverTheSystems")});
+    ASSERT_TRUE(child.waitForFinished(120'000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
+    const QStringList seen = QString::fromUtf8(ReadFile(dir.filePath(QStringLiteral("seen.txt")))).split(u'\n');
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen[0].toStdString(), "C");
+    EXPECT_EQ(seen[1].toStdString(), expected.toStdString());
 }
 
 TEST_F(MonitorFormTest, SaveRefusesAFileNameOfBlanks)

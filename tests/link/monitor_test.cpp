@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/message_dlg.h"
@@ -204,6 +205,72 @@ TEST(SaveFileNameTest, BlankNamesAndTheReplaceQuestion)
         ASSERT_EQ(recorder.messages.size(), 1u);
         EXPECT_EQ(recorder.messages[0],
                   (Message{"Заменить файл '" + existing + "'", mtConfirmation, MsgButtons(mbYes) | MsgButtons(mbNo)}));
+    }
+}
+
+// A folder named as the file would be: refused at once, whichever rule made the name, and no question.
+TEST(SaveFileNameTest, AFolderInTheFilesPlaceIsRefusedWithoutTheQuestion)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("log.txt"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("archive.txt"));
+    MessageRecorder recorder;
+    recorder.answer = mrYes;
+    const struct {
+        QString chosen;
+        ExtensionRule rule;
+        QString folder;
+    } cases[] = {
+        {dir.filePath("log"), AppendTxtUnlessContained, dir.filePath("log.txt")},
+        {dir.filePath("log.txt"), AppendTxtUnlessContained, dir.filePath("log.txt")},
+        {dir.filePath("archive.bak"), [](const QString &n) { return ReplaceExtension(n, ".txt"); }, dir.filePath("archive.txt")},
+        {dir.path(), nullptr, dir.path()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.chosen.toStdString());
+        recorder.messages.clear();
+        EXPECT_EQ(ConfirmSaveFileName(c.chosen, c.rule), std::nullopt);
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0], (Message{"Не удалось записать файл '" + c.folder + "': Это каталог", mtError, mbOK}));
+        EXPECT_TRUE(QFileInfo(c.folder).isDir());
+    }
+}
+
+// Sizes in the file dialogs as a Russian desktop writes them, the plural of "байт" declined.
+TEST(SaveFileNameTest, FileSizesAsARussianDesktopWritesThem)
+{
+    const struct {
+        qint64 bytes;
+        const char *text;
+    } cases[] = {
+        {0, "0 байт"},
+        {1, "1 байт"},
+        {2, "2 байта"},
+        {4, "4 байта"},
+        {5, "5 байт"},
+        {11, "11 байт"},
+        {12, "12 байт"},
+        {14, "14 байт"},
+        {21, "21 байт"},
+        {22, "22 байта"},
+        {101, "101 байт"},
+        {112, "112 байт"},
+        {123, "123 байта"},
+        {216, "216 байт"},
+        {1023, "1023 байта"},
+        {1024, "1,0 КБ"},
+        {9851, "9,6 КБ"}, // Qt's "9,62 KiB"
+        {124'000, "121,1 КБ"},
+        {1'048'524, "1023,9 КБ"},
+        {1'048'550, "1,0 МБ"}, // rounded up to the next unit, not "1024,0 КБ"
+        {1'048'576, "1,0 МБ"},
+        {5'347'738, "5,1 МБ"},
+        {3'435'973'837, "3,2 ГБ"},
+        {2'199'023'255'552, "2,0 ТБ"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(FileSizeText(c.bytes).toStdString(), c.text);
     }
 }
 

@@ -289,6 +289,66 @@ TEST(Loader, FilesThatLeaveTheTreeAlone)
     }
 }
 
+// The faults a damaged catalogue has are told in Russian with the line; any other comes after a
+// Russian lead with libxml2's own text.
+TEST(Loader, ADamagedFileIsToldInRussian)
+{
+    ModelFixture fx;
+    const QByteArray catalogue = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<Root>\n"
+                                 "<DeviceList>\n"
+                                 "<Device name=\"Тиврон-А\" version=\"3.0\" device_id=\"14\">\n"
+                                 "<Table type=\"table\" name=\"шлейфы\" columns=\"4\">\n"
+                                 "<Parameter name=\"Задержка\" type=\"числовой\" default_value=\"1\"/>\n"
+                                 "</Table>\n"
+                                 "</Device>\n"
+                                 "</DeviceList>\n"
+                                 "</Root>\n";
+    const qsizetype inTable = catalogue.indexOf("<Parameter");
+    const qsizetype inValue = catalogue.indexOf("Задержка") + 1; // between the bytes of a letter
+    const struct {
+        const char *fault;
+        QByteArray bytes;
+        QString told;
+    } cases[] = {
+        {"empty", "", "строка 1: файл пуст"},
+        {"blank", "\n  \n", "строка 3: файл пуст"},
+        {"a declaration alone", "<?xml version=\"1.0\"?>\n", "строка 2: нет корневого элемента"},
+        {"not XML", "Тиврон-А 3.0", "строка 1: нет корневого элемента"},
+        {"cut short between tags", catalogue.left(inTable), "строка 6: файл обрывается, элемент Table из строки 5 не закрыт"},
+        {"cut short in a tag", catalogue.left(inTable + 12),
+         "строка 6: файл обрывается, элемент Table из строки 5 не закрыт"},
+        {"cut short in a letter", catalogue.left(inValue), "строка 6: не закончено значение атрибута"},
+        {"a tag not closed", QByteArray(catalogue).replace("</Table>\n", ""),
+         "строка 7: закрывающий тег Device не соответствует элементу Table из строки 5"},
+        {"an end tag misspelt", QByteArray(catalogue).replace("</DeviceList>", "</Devicelist>"),
+         "строка 9: закрывающий тег Devicelist не соответствует элементу DeviceList из строки 3"},
+        {"a start tag not finished", "<Root>\n<Device name=\"A\"\n<Table/>\n</Root>\n",
+         "строка 3: начальный тег элемента Device из строки 2 не закончен"},
+        {"an end tag not finished", "<Root>\n<Device name=\"A\">\n</Device\n</Root>\n", "строка 4: тег не закончен"},
+        {"a control character", QByteArray(catalogue).replace("name=\"шлейфы\"", "name=\"шлейфы\x01\""),
+         "строка 5: недопустимый символ"},
+        {"a character reference to no character", QByteArray(catalogue).replace("шлейфы", "&#1;"),
+         "строка 5: недопустимый символ"},
+        {"Windows-1251 undeclared", QStringEncoder("windows-1251").encode(QStringLiteral("<Root><Device name=\"Тиврон\"/></Root>")),
+         "строка 1: недопустимый символ: текст не в кодировке UTF-8, а другая кодировка не объявлена"},
+        {"an unknown encoding", QByteArray(catalogue).replace("UTF-8", "koi9"), "строка 1: неизвестная кодировка koi9"},
+        {"two document elements", "<Root/>\n<Root/>\n", "строка 2: лишнее содержимое после корневого элемента"},
+        {"an attribute twice", QByteArray(catalogue).replace("version=\"3.0\"", "name=\"3.0\""),
+         "строка 4: атрибут name повторяется"},
+        {"an undefined entity", QByteArray(catalogue).replace("шлейфы", "&x;"),
+         "строка 5: ошибка разбора XML: Entity 'x' not defined"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        CTree tree;
+        fx.messages.clear();
+        EXPECT_FALSE(LoadXmlToTree(fx.write("devices.xml", c.bytes), tree));
+        ASSERT_EQ(fx.messages.size(), 1u);
+        EXPECT_EQ(fx.messages[0].text.toStdString(), ("Файл проекта не распознан.\ndevices.xml, " + c.told).toStdString());
+    }
+}
+
 // A file that cannot be opened names itself and the reason, in Russian.
 TEST(Loader, AFileThatCannotBeOpenedIsToldWhy)
 {

@@ -115,7 +115,7 @@ TEST(HostileFiles, WhatIsNoTagIsNotCounted)
     }
 }
 
-TEST(HostileFiles, OtherBadFilesKeepLibxml2sMessage)
+TEST(HostileFiles, OtherBadFilesKeepTheParsersReason)
 {
     ModelFixture fx;
     const struct {
@@ -123,11 +123,12 @@ TEST(HostileFiles, OtherBadFilesKeepLibxml2sMessage)
         const char *message;
     } cases[] = {
         {"<Root><DeviceList></Root></DeviceList>",
-         "b.xml, строка 1: Opening and ending tag mismatch: Root line 1 and DeviceList"},
+         "b.xml, строка 1: закрывающий тег Root не соответствует элементу DeviceList из строки 1"},
         // An unfinished comment hides the tag from libxml2 as it does from the scan.
-        {"<Root><!-- <Device" + Attributes(1001) + "/></Root>", "b.xml, строка 1: Premature end of data in tag Root line 1"},
-        {"<Root><Device name=\"A\" name=\"B\"/></Root>", "b.xml, строка 1: Attribute name redefined"},
-        {"<Root><Device name=\"A &x; B\"/></Root>", "b.xml, строка 1: Entity 'x' not defined"},
+        {"<Root><!-- <Device" + Attributes(1001) + "/></Root>",
+         "b.xml, строка 1: файл обрывается, элемент Root из строки 1 не закрыт"},
+        {"<Root><Device name=\"A\" name=\"B\"/></Root>", "b.xml, строка 1: атрибут name повторяется"},
+        {"<Root><Device name=\"A &x; B\"/></Root>", "b.xml, строка 1: ошибка разбора XML: Entity 'x' not defined"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);

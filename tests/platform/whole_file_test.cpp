@@ -10,7 +10,10 @@
 #include <optional>
 #include <string>
 
+#include <csignal>
+
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +125,88 @@ TEST(WholeFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
     // Room again: the same write goes through.
     WriteWholeFile(path, bytes);
     EXPECT_EQ(ReadFile(path), bytes);
+}
+
+// Under a file-size limit (ulimit -f) the system stops a process whose write passes it by SIGXFSZ.
+// A child process with the signal's default handling takes the program's start-up step (or not) and
+// saves 1,899 bytes under a 1,000-byte limit: how it ended and what the writer threw.
+namespace {
+struct LimitedSave {
+    bool exited = false; // else stopped by a signal
+    int signal = 0;
+    QString thrown;
+};
+
+LimitedSave SaveUnderLimitInChild(const QString &path, const QByteArray &bytes, bool startUpStep)
+{
+    LimitedSave result;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore); // the default handling would also dump a core
+        if (startUpStep)
+            IgnoreFileSizeLimitSignal();
+        rlimit small{};
+        if (::getrlimit(RLIMIT_FSIZE, &small) != 0)
+            ::_exit(2);
+        small.rlim_cur = 1000;
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+            ::_exit(2);
+        std::string what;
+        try {
+            WriteWholeFile(path, bytes);
+        } catch (const std::exception &e) {
+            what = e.what();
+        }
+        if (::write(pipeFds[1], what.data(), what.size()) < 0)
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    QByteArray what;
+    char chunk[512];
+    ssize_t n = 0;
+    while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
+        what.append(chunk, qsizetype(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return result;
+    result.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.thrown = QString::fromUtf8(what);
+    return result;
+}
+} // namespace
+
+TEST(WholeFile, AFileSizeLimitFailsTheSaveOnceTheProgramHasStarted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("conf.DEV");
+    const QByteArray old = "<?xml version=\"1.0\"?>\r\n";
+    const QByteArray bytes(1899, 'n');
+
+    // Without the start-up step the process dies on the first write past the limit.
+    WriteFile(path, old);
+    const LimitedSave bare = SaveUnderLimitInChild(path, bytes, false);
+    EXPECT_FALSE(bare.exited);
+    EXPECT_EQ(bare.signal, SIGXFSZ);
+
+    // With it the save is refused as on a full disk: the old file stays and nothing is left beside it.
+    QTemporaryDir clean;
+    const QString kept = clean.filePath("conf.DEV");
+    WriteFile(kept, old);
+    const LimitedSave started = SaveUnderLimitInChild(kept, bytes, true);
+    EXPECT_TRUE(started.exited);
+    EXPECT_EQ(started.signal, 0);
+    EXPECT_EQ(started.thrown, "Не удалось записать файл '" + kept + "': Файл слишком большой");
+    EXPECT_EQ(ReadFile(kept), old);
+    EXPECT_EQ(FolderEntries(clean.path()), QStringList{"conf.DEV"});
 }
 
 // A path that can name no file: the reason in Russian, and nothing is left behind.

@@ -30,17 +30,48 @@ mode_t Mode(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
+// How a child process ended and what it reported back.
+struct ChildEnd {
+    bool exited = false; // with status 0; else stopped by a signal or failed
+    int signal = 0;
+    QByteArray report;
+};
+
+// Runs body in a forked child, which sends what body returns back through a pipe and exits 0.
+ChildEnd RunInChild(const std::function<std::string()> &body)
+{
+    ChildEnd end;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return end;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        const std::string report = body();
+        if (::write(pipeFds[1], report.data(), report.size()) < 0)
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    char chunk[512];
+    ssize_t n = 0;
+    while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
+        end.report.append(chunk, qsizetype(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return end;
+    end.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return end;
+}
+
 // Runs write in a child process as the user nobody, for a root runner to meet an ordinary user's
 // access check: what it threw, empty when it wrote; none when the child could not become nobody or
 // cannot reach folder.
 std::optional<QString> WrittenByNobody(const QString &folder, const std::function<void()> &write)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return std::nullopt;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
+    const ChildEnd end = RunInChild([&] {
         std::string what = "\x01";
         if (::setgroups(0, nullptr) == 0 && ::setgid(NobodyGroup()) == 0 && ::setuid(NobodyUser()) == 0 &&
             ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0) {
@@ -51,21 +82,11 @@ std::optional<QString> WrittenByNobody(const QString &folder, const std::functio
                 what = e.what();
             }
         }
-        if (::write(pipeFds[1], what.data(), what.size()) < 0)
-            ::_exit(1);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    QByteArray what;
-    char chunk[512];
-    ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
-        what.append(chunk, qsizetype(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || what == "\x01")
+        return what;
+    });
+    if (!end.exited || end.report == "\x01")
         return std::nullopt;
-    return QString::fromUtf8(what);
+    return QString::fromUtf8(end.report);
 }
 } // namespace
 
@@ -139,13 +160,7 @@ struct LimitedSave {
 
 LimitedSave SaveUnderLimitInChild(const QString &path, const QByteArray &bytes, bool startUpStep)
 {
-    LimitedSave result;
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
+    const ChildEnd end = RunInChild([&] {
         ::signal(SIGXFSZ, SIG_DFL);
         const rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore); // the default handling would also dump a core
@@ -163,24 +178,9 @@ LimitedSave SaveUnderLimitInChild(const QString &path, const QByteArray &bytes, 
         } catch (const std::exception &e) {
             what = e.what();
         }
-        if (::write(pipeFds[1], what.data(), what.size()) < 0)
-            ::_exit(1);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    QByteArray what;
-    char chunk[512];
-    ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
-        what.append(chunk, qsizetype(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
-        return result;
-    result.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.thrown = QString::fromUtf8(what);
-    return result;
+        return what;
+    });
+    return {end.exited, end.signal, QString::fromUtf8(end.report)};
 }
 } // namespace
 

@@ -1,7 +1,4 @@
 // Building the pages of the current device: TMainForm::BuildDevicePages and the parameter pages.
-#include <array>
-
-#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -18,6 +15,7 @@
 #include "editor/password_page.h"
 #include "model/config_tree.h"
 #include "platform/fonts.h"
+#include "platform/tool_icons.h"
 
 namespace {
 // Tab pictures of the menu picture list.
@@ -35,22 +33,16 @@ void RevealPage(QWidget *sheet)
     }
 }
 
-// The tab pictures, made once for the run and never freed: pages are built anew on every New, Open
-// and read, and every new icon adds its pictures to Qt's pixmap cache when the tabs are drawn.
-const QIcon &TabIcon(int image)
+// The tab pictures, made once for the run: pages are built anew on every New, Open and read.
+QIcon TabIcon(int image)
 {
-    static const auto *const icons = new std::array<QIcon, 3>{
-        QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView),
-        QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton),
-        QApplication::style()->standardIcon(QStyle::SP_DialogHelpButton),
-    };
     switch (image) {
     case kParamPageImage:
-        return (*icons)[0];
+        return StandardIcon(QStyle::SP_FileDialogDetailedView);
     case kKeyPageImage:
-        return (*icons)[1];
+        return StandardIcon(QStyle::SP_DialogApplyButton);
     default:
-        return (*icons)[2];
+        return StandardIcon(QStyle::SP_DialogHelpButton);
     }
 }
 } // namespace

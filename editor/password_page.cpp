@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -22,6 +21,7 @@
 #include "model/config_tree.h"
 #include "model/tree_model.h"
 #include "platform/fonts.h"
+#include "platform/tool_icons.h"
 
 namespace {
 const QString kTreePrefix = QStringLiteral("tvPass");
@@ -146,13 +146,10 @@ void BuildPasswordPage(TMainForm &form, QWidget *sheet, CTreeNode *table, bool w
         p.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    p.color(QPalette::Active, QPalette::HighlightedText));
         tree->setPalette(p);
-        // Made once for the run and never freed: a new icon per page build would add its pictures to
-        // Qt's pixmap cache each time the page is drawn.
-        static const auto *const userImage = new QIcon(QApplication::style()->standardIcon(QStyle::SP_DialogHelpButton));
         QList<QIcon> images;
         for (int i = 0; i < kPassImage; ++i)
             images.append(QIcon());
-        images.append(*userImage);
+        images.append(StandardIcon(QStyle::SP_DialogHelpButton)); // made once for the run
         tree->treeModel()->setImages(images);
     }
 

@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -26,6 +25,7 @@
 
 #include "app/message_dlg.h"
 #include "platform/file_error.h"
+#include "platform/tool_icons.h"
 #include "platform/whole_file.h"
 
 namespace {
@@ -58,12 +58,12 @@ public:
         if (info.isRoot())
             return QFileIconProvider::icon(Drive);
         if (info.isFile())
-            return info.isSymLink() ? Standard(fileLink_, QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
+            return info.isSymLink() ? StandardIcon(QStyle::SP_FileLinkIcon) : QFileIconProvider::icon(File);
         if (info.isDir()) {
             if (info.isSymLink())
-                return Standard(folderLink_, QStyle::SP_DirLinkIcon);
+                return StandardIcon(QStyle::SP_DirLinkIcon);
             if (info.absoluteFilePath() == QDir::homePath())
-                return Standard(home_, QStyle::SP_DirHomeIcon);
+                return StandardIcon(QStyle::SP_DirHomeIcon);
             return QFileIconProvider::icon(Folder);
         }
         return {};
@@ -76,17 +76,6 @@ public:
         // A folder, a fifo, a device or a dangling link, named by its kind; Qt opens none of these for it.
         return QFileIconProvider::type(info);
     }
-
-private:
-    // The style's icon, made at the first call. (QFileIconProvider keeps its own icons likewise.)
-    static const QIcon &Standard(QIcon &made, QStyle::StandardPixmap which)
-    {
-        if (made.isNull())
-            made = QApplication::style()->standardIcon(which);
-        return made;
-    }
-
-    mutable QIcon fileLink_, folderLink_, home_;
 };
 
 // The one provider of every file dialog of the run; never freed, so its icons outlive every dialog.

@@ -30,15 +30,36 @@ QImage DisabledLook(const QImage &picture)
     return out;
 }
 
-QIcon ToolIcon(QStyle::StandardPixmap picture)
+namespace {
+// The icons made so far, of each kind; emptied when the application ends, as their pixmaps go with it.
+struct CMadeIcons {
+    QHash<int, QIcon> Standard, Tool;
+};
+
+CMadeIcons &MadeIcons()
 {
-    static QHash<int, QIcon> made; // built once: the pages are rebuilt at every read and open
-    if (made.isEmpty())
-        qAddPostRoutine([] { made.clear(); }); // the pixmaps go with the application
+    static CMadeIcons made;
+    return made;
+}
+
+// The icon of picture in made, made by make at the first call.
+template <typename Make> QIcon MadeOnce(QHash<int, QIcon> &made, QStyle::StandardPixmap picture, Make make)
+{
+    if (MadeIcons().Standard.isEmpty() && MadeIcons().Tool.isEmpty())
+        qAddPostRoutine([] {
+            MadeIcons().Standard.clear();
+            MadeIcons().Tool.clear();
+        });
     auto it = made.constFind(int(picture));
     if (it != made.constEnd())
         return *it;
-    const QIcon standard = QApplication::style()->standardIcon(picture);
+    const QIcon icon = make();
+    return *made.insert(int(picture), icon);
+}
+
+// The standard picture's sizes, each with its DisabledLook as the disabled form.
+QIcon WithDisabledLook(const QIcon &standard)
+{
     QIcon icon;
     QList<QSize> sizes;
     for (const int side : {16, 24, 32, 48}) {
@@ -49,5 +70,16 @@ QIcon ToolIcon(QStyle::StandardPixmap picture)
         icon.addPixmap(normal, QIcon::Normal);
         icon.addPixmap(QPixmap::fromImage(DisabledLook(normal.toImage())), QIcon::Disabled);
     }
-    return *made.insert(int(picture), icon);
+    return icon;
+}
+} // namespace
+
+QIcon StandardIcon(QStyle::StandardPixmap picture)
+{
+    return MadeOnce(MadeIcons().Standard, picture, [picture] { return QApplication::style()->standardIcon(picture); });
+}
+
+QIcon ToolIcon(QStyle::StandardPixmap picture)
+{
+    return MadeOnce(MadeIcons().Tool, picture, [picture] { return WithDisabledLook(StandardIcon(picture)); });
 }

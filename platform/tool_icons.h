@@ -3,6 +3,11 @@
 #include <QImage>
 #include <QStyle>
 
+// A picture of the style's standard set, made once for the run and shared by every window and dialog
+// that shows it: Qt's pixmap cache keeps the pictures of every icon drawn, so an icon made anew per
+// page build or per dialog would add to it each time. Needs the application object.
+QIcon StandardIcon(QStyle::StandardPixmap picture);
+
 // A picture of the style's standard set for a tool button or an action, made once and shared by every
 // window that shows it. Its disabled form (DisabledLook) is plainly paler than the enabled one: the
 // style's own greying leaves the grey and pale pictures (the bin, the page) looking as they do enabled.

@@ -40,7 +40,7 @@ void TMainForm::actReadExecute()
     if (!ConfigForm)
         return;
     // The device whose pages are open: a read of it asks for the keys its key page holds.
-    const std::shared_ptr<CTreeNode> shown = PageControl->count() > 0 ? CurrentDevice : nullptr;
+    const std::shared_ptr<CTreeNode> shown = HasPages() ? CurrentDevice : nullptr;
     const QString catalogue = CataloguePath(ProgramDir);
     LoadXmlToTree(catalogue, ConfigForm->tvConfig);
     LinkPump &pump = CurrentLinkPump();

@@ -5,24 +5,18 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include "platform/font_tables.h"
 #include "platform/glyph_winding.h"
 
 QStringList DesignFontFolders() { return {QStringLiteral("/usr/share/wine/fonts")}; }
 
 QByteArray WithWindowsLineMetrics(QByteArray font)
 {
-    auto u16 = [&](qsizetype at) { return at + 2 <= font.size() ? (uchar(font[at]) << 8) | uchar(font[at + 1]) : 0; };
-    auto u32 = [&](qsizetype at) { return (quint32(u16(at)) << 16) | quint32(u16(at + 2)); };
-    const int tables = u16(4);
-    for (int i = 0; i < tables; ++i) {
-        const qsizetype entry = 12 + 16 * qsizetype(i);
-        if (entry + 16 > font.size())
-            break;
-        const QByteArray tag = font.mid(entry, 4);
-        if (tag == "EBLC" || tag == "EBDT" || tag == "EBSC") {
-            font[entry] = 'x'; // a table nobody reads
-        } else if (tag == "OS/2") {
-            const qsizetype fsSelection = qsizetype(u32(entry + 8)) + 62;
+    for (const CFontTable &t : FontTables(font)) {
+        if (t.tag == "EBLC" || t.tag == "EBDT" || t.tag == "EBSC") {
+            font[t.entry] = 'x'; // a table nobody reads
+        } else if (t.tag == "OS/2") {
+            const qsizetype fsSelection = t.offset + 62;
             if (fsSelection + 2 <= font.size())
                 font[fsSelection + 1] = char(uchar(font[fsSelection + 1]) & ~0x80); // USE_TYPO_METRICS
         }

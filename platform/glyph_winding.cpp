@@ -9,6 +9,8 @@
 #include <QPointF>
 #include <QPolygonF>
 
+#include "platform/font_tables.h"
+
 namespace {
 
 struct Reader {
@@ -36,12 +38,6 @@ void SetU32(QByteArray &out, qsizetype at, quint32 v)
     SetU16(out, at, v >> 16);
     SetU16(out, at + 2, v & 0xFFFF);
 }
-
-struct Table {
-    QByteArray tag;
-    qsizetype offset = 0;
-    qsizetype length = 0;
-};
 
 struct Point {
     int x = 0;
@@ -299,23 +295,12 @@ quint32 CheckSum(const QByteArray &data, qsizetype at, qsizetype length)
 QByteArray WithOutlinesWoundAlike(const QByteArray &font)
 {
     const Reader r{font};
-    if (!r.Has(0, 12))
-        return font;
-    const int count = int(r.U16(4));
-    if (!r.Has(12, 16 * qsizetype(count)))
-        return font;
-    std::vector<Table> tables;
+    const std::vector<CFontTable> tables = FontTables(font);
     int head = -1, maxp = -1, loca = -1, glyf = -1;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype entry = 12 + 16 * qsizetype(i);
-        Table t{font.mid(entry, 4), qsizetype(r.U32(entry + 8)), qsizetype(r.U32(entry + 12))};
-        if (!r.Has(t.offset, t.length))
-            return font;
+    for (int i = 0; i < int(tables.size()); ++i)
         for (auto [tag, index] : {std::pair("head", &head), {"maxp", &maxp}, {"loca", &loca}, {"glyf", &glyf}})
-            if (t.tag == tag)
+            if (tables[i].tag == tag)
                 *index = i;
-        tables.push_back(t);
-    }
     if (head < 0 || maxp < 0 || loca < 0 || glyf < 0 || tables[head].length < 54 || tables[maxp].length < 6)
         return font;
     const bool longOffsets = r.U16(tables[head].offset + 50) != 0;
@@ -366,6 +351,7 @@ QByteArray WithOutlinesWoundAlike(const QByteArray &font)
     SetU32(newHead, 8, 0); // the whole file's check sum, set below
 
     // The same tables in the same order, each on a four-byte boundary.
+    const int count = int(tables.size());
     QByteArray out = font.left(12 + 16 * qsizetype(count));
     qsizetype headAt = 0;
     for (int i = 0; i < count; ++i) {
@@ -373,7 +359,7 @@ QByteArray WithOutlinesWoundAlike(const QByteArray &font)
                                 : i == loca ? newLoca
                                 : i == head ? newHead
                                             : font.mid(tables[i].offset, tables[i].length);
-        const qsizetype entry = 12 + 16 * qsizetype(i);
+        const qsizetype entry = tables[i].entry;
         if (i == head)
             headAt = out.size();
         SetU32(out, entry + 4, CheckSum(data, 0, data.size()));
